@@ -1,0 +1,20 @@
+// The sensor definition file ("sensor.ini"): the sensors an operator may pick
+// for analog and digital channels, one ';'-separated line each.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "configuration.h"
+
+namespace fennmere {
+
+// Reads the file at path (by default "sensor.ini" in the current directory)
+// into the sensor definition table. A missing or unreadable file changes
+// nothing and reports nothing.
+void ReadSensorDefinitions(CConfiguration& config, const std::string& path = "sensor.ini");
+
+// The same from the file's bytes (lines end in LF or CR LF).
+void ParseSensorDefinitions(CConfiguration& config, std::string_view fileBytes);
+
+}  // namespace fennmere

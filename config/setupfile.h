@@ -1,0 +1,28 @@
+// Loading and saving setup files on disk.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "configuration.h"
+
+namespace fennmere {
+
+struct CFileResult {
+    bool m_bOk = true;
+    std::string m_strError;  // "<path>: <reason>" when !m_bOk
+};
+
+// Reads the whole file and applies it on top of config (nothing is reset
+// first). On a read error config is left untouched.
+CFileResult LoadSetupFile(CConfiguration& config, const std::string& path);
+
+// Writes bytes to path atomically: a temporary file in the same folder is
+// written, flushed and renamed over path only when every byte is out, so a
+// failed save leaves the old file as it was.
+CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes);
+
+// WriteSetupFile + SaveFileAtomically.
+CFileResult SaveSetupFile(const CConfiguration& config, const std::string& path);
+
+}  // namespace fennmere
