@@ -1,0 +1,77 @@
+// Shared pieces of the fennmere command-line tool: exit codes, the argument
+// reader and the file helpers every subcommand uses.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+
+namespace fennmere::cli {
+
+enum EExit : int {
+    kExitOk = 0,
+    kExitNoResponse = 1,
+    kExitUsage = 2,
+    kExitFile = 3,
+    kExitUnanswered = 4,
+    kExitPortInUse = 5,
+    kExitCommunication = 6,
+};
+
+// A usage error: reported on stderr with the command's usage hint, exit 2.
+class CUsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A file that cannot be read or written: one line on stderr, exit 3.
+class CFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads "--name VALUE", "--name=VALUE", "-o VALUE" and flags. Options must be
+// declared; anything else starting with '-' is a usage error.
+class CArgs {
+public:
+    CArgs(std::vector<std::string> args, std::set<std::string> valueOptions,
+          std::set<std::string> flagOptions);
+
+    bool Flag(const std::string& name) const { return m_flags.count(name) != 0; }
+    std::optional<std::string> Value(const std::string& name) const;
+    const std::vector<std::string>& Positional() const { return m_positional; }
+    // The positional arguments must number between min and max.
+    void ExpectPositional(std::size_t min, std::size_t max) const;
+
+private:
+    std::map<std::string, std::string> m_values;
+    std::set<std::string> m_flags;
+    std::vector<std::string> m_positional;
+};
+
+// A configuration as File New leaves it, with the sensor definitions read
+// from sensorFile (a missing file is not an error, as in the application).
+CConfiguration NewDocument(const std::string& sensorFile);
+
+// File Open on top of config; throws CFileError.
+void OpenSetupFile(CConfiguration& config, const std::string& path);
+
+// Writes bytes to path atomically, or to stdout when path is empty; throws
+// CFileError.
+void WriteOutput(const std::optional<std::string>& path, const std::string& bytes);
+
+// Subcommands; each returns its exit code.
+int CommandNew(const std::vector<std::string>& args);
+int CommandConvert(const std::vector<std::string>& args);
+int CommandShow(const std::vector<std::string>& args);
+int CommandPorts(const std::vector<std::string>& args);
+int CommandRetrieve(const std::vector<std::string>& args);
+int CommandSend(const std::vector<std::string>& args);
+int CommandDefaultConfig(const std::vector<std::string>& args);
+
+}  // namespace fennmere::cli
