@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <system_error>
 
 #include "text.h"
@@ -27,7 +28,8 @@ std::string ToChars(double value, Format... format)
 
 std::string Decimal(long long value)
 {
-    char buffer[24];  // enough for any 64-bit value with its sign
+    // Room for every digit of the type plus the sign, so it always fits.
+    char buffer[std::numeric_limits<long long>::digits10 + 2];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     (void)ec;
     return std::string(buffer, end);

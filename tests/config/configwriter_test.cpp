@@ -17,6 +17,9 @@ std::string Joined(const std::vector<std::string>& lines)
     return text;
 }
 
+// The sixteen recipient characters and the line end of an early-warning line.
+std::string RecipientField(const std::string& line) { return line.substr(line.rfind("B=") + 2); }
+
 TEST(ConfigWriter, NewConfigurationGivesTheDefaultSetupFile)
 {
     const std::vector<std::string> expected = {
@@ -276,7 +279,7 @@ TEST_P(FlagTest, OnlyOneIsWrittenAsSet)
     EXPECT_EQ(SerialLine(config, 0, ELineEnd::Cr).substr(0, 9), "s 1, M=" + f + ",");
     EXPECT_EQ(OutputLine(config, 0, ELineEnd::Cr),
               "o 1, I=0, N=" + f + ", X=" + f + ", S=" + f + ", V=" + f + ", P=1, A=\r");
-    EXPECT_EQ(EarlyWarningLine(config, 0, ELineEnd::Cr).substr(49), std::string(16, f[0]) + "\r");
+    EXPECT_EQ(RecipientField(EarlyWarningLine(config, 0, ELineEnd::Cr)), std::string(16, f[0]) + "\r");
     EXPECT_EQ(Rs485Line(flag, ELineEnd::Cr), "RS485 " + f + "\r");
     EXPECT_EQ(EwsLine(flag, ELineEnd::CrLf), "EWS " + f + "\r\n");
 }
@@ -297,8 +300,8 @@ TEST_P(NumberFormatTest, FormatsLikeTheCLibrary)
     EXPECT_EQ(FormatFixed3(GetParam().m_value), GetParam().m_fixed3);
 }
 
-// Floats are widened to double first, so 0.05f shows its float error in the
-// fixed form's digits only where they are kept.
+// Floats are widened to double first, as printf does: 1e20f shows the exact
+// value the float holds.
 INSTANTIATE_TEST_SUITE_P(
     Values, NumberFormatTest,
     ::testing::Values(CNumberCase{0.0f, "0", "0.000"}, CNumberCase{1.0f, "1", "1.000"},
@@ -379,7 +382,7 @@ TEST(ConfigWriter, EarlyWarningLineListsRecipientsFromLastToFirst)
     e.m_nRecipient = {};
     e.m_nRecipient[15] = 1;  // T16
     EXPECT_EQ(EarlyWarningLine(config, 15, ELineEnd::Cr).substr(0, 5), "e 16,");
-    EXPECT_EQ(EarlyWarningLine(config, 0, ELineEnd::Cr).substr(49), "1000000000000000\r");
+    EXPECT_EQ(RecipientField(EarlyWarningLine(config, 0, ELineEnd::Cr)), "1000000000000000\r");
 }
 
 TEST(ConfigWriter, SendOnlyLines)

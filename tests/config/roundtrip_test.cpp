@@ -1,0 +1,440 @@
+// Setup files written and read back: every field the file carries comes back
+// as its format keeps it, every field it does not carry keeps the value the
+// configuration held before the file was read.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "config/configparser.h"
+#include "config/configwriter.h"
+
+namespace fennmere {
+namespace {
+
+const std::vector<CText> kRanges = {L"2500", L"1250", L"625", L"312",
+                                    L"156",  L"78",   L"39",  L"19"};
+
+class CRandom {
+public:
+    explicit CRandom(uint32_t seed) : m_engine(seed) {}
+
+    int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(m_engine); }
+    int32_t Int32() { return static_cast<int32_t>(m_engine()); }
+    uint32_t UInt32() { return static_cast<uint32_t>(m_engine()); }
+    bool Chance(int percent) { return Int(1, 100) <= percent; }
+
+    // Mostly 0 and 1, now and then something a page never stores.
+    int32_t Flag() { return Chance(85) ? Int(0, 1) : Pick<int32_t>({2, -1, 7, 256}); }
+
+    template <typename T>
+    T Pick(std::initializer_list<T> values)
+    {
+        return *(values.begin() + Int(0, static_cast<int>(values.size()) - 1));
+    }
+    const CText& Pick(const std::vector<CText>& values)
+    {
+        return values[static_cast<std::size_t>(Int(0, static_cast<int>(values.size()) - 1))];
+    }
+
+    // Printable ASCII without leading white space. A record text also holds
+    // no comma and does not begin with "=" (both belong to the field syntax).
+    CText Text(bool record, int maxLength = 12)
+    {
+        CText text;
+        const int length = Int(0, maxLength);
+        while (static_cast<int>(text.size()) < length) {
+            auto ch = static_cast<wchar_t>(Int(32, 126));
+            if (text.empty() && (ch == L' ' || (record && ch == L'='))) continue;
+            if (record && ch == L',') continue;
+            text.push_back(ch);
+        }
+        return text;
+    }
+    CText RecordText() { return Text(true); }
+    CText KeywordText() { return Text(false, 40); }
+
+    // One of the usual texts, or anything.
+    CText OneOf(std::initializer_list<const wchar_t*> usual)
+    {
+        return Chance(75) ? CText(Pick(usual)) : RecordText();
+    }
+
+    float Real()
+    {
+        switch (Int(0, 3)) {
+        case 0:
+            return 0.0f;
+        case 1:
+            return static_cast<float>(Int(-100000, 100000));
+        case 2:
+            return std::uniform_real_distribution<float>(-5000.0f, 5000.0f)(m_engine);
+        default: {
+            const float mantissa = std::uniform_real_distribution<float>(1.0f, 10.0f)(m_engine);
+            const float value = mantissa * std::pow(10.0f, static_cast<float>(Int(-20, 20)));
+            return Chance(50) ? value : -value;
+        }
+        }
+    }
+
+private:
+    std::mt19937 m_engine;
+};
+
+// Every field, including those no setup file carries and the records beyond
+// the written ones.
+CConfiguration RandomConfiguration(CRandom& r)
+{
+    CConfiguration c;
+    for (auto& a : c.m_analog) {
+        a = {r.Flag(), r.Flag(), r.Flag(),
+             r.Chance(80) ? r.Pick(kRanges) : r.RecordText(),
+             r.OneOf({L"BIP", L"UNIP"}), r.RecordText(), r.OneOf({L"P1", L"P7", L"P16"}),
+             r.OneOf({L"O0", L"O3", L"O32"})};
+    }
+    for (auto& d : c.m_digital) {
+        d = {r.Flag(), r.OneOf({L"FREQ", L"COUNT", L"TIME"}), r.RecordText(),
+             r.OneOf({L"P1", L"P2"}), r.OneOf({L"O0", L"O9"})};
+    }
+    for (auto& i : c.m_internal) {
+        i = {r.RecordText(), r.OneOf({L"P1", L"P12"}), r.OneOf({L"O0", L"O5"}),
+             r.OneOf({L"0", L"O1"}), r.OneOf({L"0", L"O32"})};
+    }
+    for (auto& s : c.m_serial) {
+        s = {r.Flag(),
+             r.OneOf({L"COM1", L"COM2"}),
+             r.OneOf({L"9600", L"115200"}),
+             r.OneOf({L"7", L"8"}),
+             r.OneOf({L"None", L"Even", L"Odd"}),
+             r.OneOf({L"1", L"2"}),
+             r.OneOf({L"SOLINST", L"BDSENSORS_LMP307", L""}),
+             r.RecordText()};
+    }
+    for (auto& o : c.m_output) {
+        o = {r.OneOf({L"0", L"I3_VPOWER", L"S2_Level", L"A1", L"D4_COUNT"}),
+             r.Flag(), r.Flag(), r.Flag(), r.Flag(),
+             r.OneOf({L"P1", L"P4"}), r.RecordText()};
+    }
+    for (auto& p : c.m_poly) p.m_fA = {r.Real(), r.Real(), r.Real(), r.Real()};
+    for (auto& e : c.m_ews) {
+        e = {r.RecordText(), r.OneOf({L"NONE", L"MORE", L"LESS"}), r.RecordText(),
+             r.RecordText(), r.RecordText(), r.RecordText(), {}};
+        for (auto& flag : e.m_nRecipient) flag = r.Int(0, 1);
+    }
+    for (auto& sms : c.m_strSms) sms = r.RecordText();
+
+    CSystemSettings& s = c.m_system;
+    s.m_strSerialNumber = r.RecordText();
+    s.m_strFirmware = r.KeywordText();
+    s.m_strName = r.KeywordText();
+    s.m_nMeasInterval = r.Int32();
+    s.m_nMeasDelay = static_cast<uint8_t>(r.Int(0, 255));
+    s.m_nLogInterval = r.Int32();
+    s.m_nRepInterval = r.Int32();
+    s.m_fVref = r.Chance(50) ? 2500.0f : r.Real();
+    s.m_strSerial1 = r.OneOf({L"115200", L"9600", L"19200 bps"});
+    s.m_strSerial2 = r.OneOf({L"115200", L"4800", L"38400 bps"});
+    s.m_strDataFormat = r.OneOf({L"Default", L"CSV", L"2", L"3"});
+    s.m_nRs485 = r.Flag();
+    s.m_strRs485Address = r.KeywordText();
+    s.m_nEws = r.Flag();
+    s.m_strDay = r.RecordText();
+    s.m_strMonth = r.RecordText();
+    s.m_strYear = r.RecordText();
+    s.m_strHour = r.RecordText();
+    s.m_strMinute = r.RecordText();
+    s.m_strSecond = r.RecordText();
+    s.m_nSetTime = r.Flag();
+    s.m_strDisplaySize = r.RecordText();
+
+    CModemSettings& m = c.m_modem;
+    m.m_fInterval = r.Real();
+    m.m_nOnTimeHour = r.Chance(70) ? static_cast<uint32_t>(r.Int(0, 23)) : r.UInt32();
+    m.m_nOnTimeMinute = r.Chance(70) ? static_cast<uint32_t>(r.Int(0, 59)) : r.UInt32();
+    m.m_nOnDuration = r.Chance(70) ? static_cast<uint32_t>(r.Int(0, 1440)) : r.UInt32();
+    for (CText* text : {&m.m_strPin, &m.m_strNumber, &m.m_strApn, &m.m_strIp, &m.m_strUserName,
+                        &m.m_strPassword, &m.m_strEmailFrom, &m.m_strEmailTo, &m.m_strTimeServer,
+                        &m.m_strSmsCenter, &m.m_strIpConnect, &m.m_strIpConfig,
+                        &m.m_strUserNameConfig, &m.m_strPasswordConfig, &m.m_strUserNameApn,
+                        &m.m_strPasswordApn})
+        *text = r.KeywordText();
+    m.m_nTimeZone = r.Int32();
+    m.m_strMode = r.OneOf({L"EMAIL", L"FTP"});
+
+    c.m_panel = {r.OneOf({L"COM1", L"/dev/ttyUSB0"}), r.OneOf({L"9600", L"115200"}), r.Flag(),
+                 r.RecordText()};
+    for (auto& d : c.m_sensorDef) {
+        d.m_strName = r.RecordText();
+        d.m_nRatio = r.Flag();
+        d.m_fA[0] = r.Real();
+        d.m_nChannel[static_cast<std::size_t>(r.Int(0, kSensorChannels - 1))] = 1;
+    }
+    for (auto& d : c.m_driver) d = {r.Int(0, 99), r.Int(0, 1), r.RecordText()};
+    for (auto& port : c.m_nPortAvailable) port = r.Int(0, 1);
+    return c;
+}
+
+// What the file keeps of each kind of value, worked out with the C library
+// rather than with the writer's own helpers.
+int32_t FlagKept(int32_t flag) { return flag == 1 ? 1 : 0; }
+
+// A reference written without its prefix and read back as a field value
+// (which drops leading spaces and "=").
+CText Tail(const CText& text, std::size_t prefixLength)
+{
+    if (text.size() <= prefixLength) return {};
+    const auto start = text.find_first_not_of(L" =", prefixLength);
+    return start == CText::npos ? CText() : text.substr(start);
+}
+
+float RealKept(float value, const char* format)
+{
+    char text[512];
+    std::snprintf(text, sizeof text, format, static_cast<double>(value));
+    return static_cast<float>(std::strtod(text, nullptr));
+}
+
+CText TrimmedRight(CText text, std::wstring_view set)
+{
+    while (!text.empty() && set.find(text.back()) != std::wstring_view::npos) text.pop_back();
+    return text;
+}
+
+CText InputKept(const CText& input)
+{
+    const auto cut = input.find(L'_');
+    if (input.rfind(L"S", 0) == 0 || cut == CText::npos) return input;
+    return input.substr(0, cut);
+}
+
+CText DataFormatKept(const CText& format)
+{
+    if (format == L"0") return L"Default";
+    if (format == L"1") return L"CSV";
+    return format;
+}
+
+bool IsListedRange(const CText& range)
+{
+    return std::find(kRanges.begin(), kRanges.end(), range) != kRanges.end();
+}
+
+// The configuration `before` becomes when the file of `written` is read on top of it.
+CConfiguration ExpectedAfterReading(const CConfiguration& written, CConfiguration before)
+{
+    CConfiguration c = std::move(before);
+    for (int k = 0; k < kAnalogChannels; ++k) {
+        const CAnalogChannel& w = written.m_analog[k];
+        CAnalogChannel& a = c.m_analog[k];
+        a.m_nMeasure = FlagKept(w.m_nMeasure);
+        if (k < 8) {
+            a.m_nVector = FlagKept(w.m_nVector);
+        } else {
+            a.m_strPolarity = w.m_strPolarity == L"UNIP" ? L"UNIP" : L"BIP";
+            a.m_strRange = IsListedRange(w.m_strRange) ? w.m_strRange : L"2500";
+            a.m_nRatio = FlagKept(w.m_nRatio);
+        }
+        a.m_strPoly = L"P" + Tail(w.m_strPoly, 1);
+        a.m_strOutput = L"O" + Tail(w.m_strOutput, 1);
+    }
+    for (int k = 0; k < kDigitalChannels; ++k) {
+        const CDigitalChannel& w = written.m_digital[k];
+        CDigitalChannel& d = c.m_digital[k];
+        d.m_nMeasure = FlagKept(w.m_nMeasure);
+        if (w.m_strType == L"FREQ" || w.m_strType == L"COUNT" || w.m_strType == L"TIME")
+            d.m_strType = w.m_strType;
+        d.m_strPoly = L"P" + Tail(w.m_strPoly, 1);
+        d.m_strOutput = L"O" + Tail(w.m_strOutput, 1);
+    }
+    for (int k = 0; k < kInternalChannelsUsed; ++k) {
+        const CInternalChannel& w = written.m_internal[k];
+        CInternalChannel& i = c.m_internal[k];
+        i.m_strInput1 = w.m_strInput1;
+        i.m_strInput2 = w.m_strInput2;
+        i.m_strPoly = L"P" + Tail(w.m_strPoly, 1);
+        i.m_strOutput = L"O" + Tail(w.m_strOutput, 1);
+    }
+    for (int k = 0; k < kSerialSensorsUsed; ++k) {
+        c.m_serial[k] = written.m_serial[k];
+        c.m_serial[k].m_nMeasure = FlagKept(written.m_serial[k].m_nMeasure);
+        c.m_serial[k].m_strPort = L"COM" + Tail(written.m_serial[k].m_strPort, 3);
+    }
+    for (int k = 0; k < kOutputsUsed; ++k) {
+        const COutput& w = written.m_output[k];
+        c.m_output[k] = {InputKept(w.m_strInput), FlagKept(w.m_nMin),
+                         FlagKept(w.m_nMax),       FlagKept(w.m_nStdev),
+                         FlagKept(w.m_nVector),    L"P" + Tail(w.m_strPoly, 1),
+                         w.m_strAlias};
+    }
+    for (int k = 0; k < kPolynomials; ++k)
+        for (int n = 0; n < 4; ++n) c.m_poly[k].m_fA[n] = RealKept(written.m_poly[k].m_fA[n], "%.7g");
+
+    const CSystemSettings& ws = written.m_system;
+    CSystemSettings& s = c.m_system;
+    s.m_strName = ws.m_strName;
+    s.m_nMeasInterval = ws.m_nMeasInterval;
+    s.m_nMeasDelay = ws.m_nMeasDelay;
+    s.m_nLogInterval = ws.m_nLogInterval;
+    s.m_nRepInterval = ws.m_nRepInterval;
+    s.m_fVref = RealKept(ws.m_fVref, "%.3f");
+    s.m_strSerial1 = TrimmedRight(ws.m_strSerial1, L" bps");
+    s.m_strSerial2 = TrimmedRight(ws.m_strSerial2, L" bps");
+    s.m_strDataFormat = DataFormatKept(ws.m_strDataFormat);
+    s.m_strRs485Address = ws.m_strRs485Address;
+    s.m_nRs485 = FlagKept(ws.m_nRs485);
+    s.m_nEws = 0;
+
+    const CModemSettings& wm = written.m_modem;
+    CModemSettings m = wm;
+    m.m_fInterval = RealKept(wm.m_fInterval, "%.3f");
+    m.m_strNumber.clear();
+    m.m_strMode = wm.m_strMode == L"EMAIL" ? L"EMAIL" : L"FTP";
+    c.m_modem = m;
+    return c;
+}
+
+// Names the parts that differ, so that a failure points at a table and record.
+void ExpectSame(const CConfiguration& actual, const CConfiguration& expected)
+{
+    auto check = [](bool same, const char* part, std::size_t index) {
+        EXPECT_TRUE(same) << part << " " << index + 1 << " differs";
+    };
+    for (std::size_t k = 0; k < actual.m_analog.size(); ++k)
+        check(actual.m_analog[k] == expected.m_analog[k], "analog channel", k);
+    for (std::size_t k = 0; k < actual.m_digital.size(); ++k)
+        check(actual.m_digital[k] == expected.m_digital[k], "digital channel", k);
+    for (std::size_t k = 0; k < actual.m_internal.size(); ++k)
+        check(actual.m_internal[k] == expected.m_internal[k], "internal channel", k);
+    for (std::size_t k = 0; k < actual.m_serial.size(); ++k)
+        check(actual.m_serial[k] == expected.m_serial[k], "serial sensor", k);
+    for (std::size_t k = 0; k < actual.m_output.size(); ++k)
+        check(actual.m_output[k] == expected.m_output[k], "output", k);
+    for (std::size_t k = 0; k < actual.m_poly.size(); ++k)
+        check(actual.m_poly[k] == expected.m_poly[k], "polynomial", k);
+    EXPECT_TRUE(actual.m_system == expected.m_system) << "system settings differ";
+    EXPECT_TRUE(actual.m_modem == expected.m_modem) << "modem settings differ";
+    EXPECT_TRUE(actual == expected) << "the configuration differs";
+}
+
+TEST(SetupFileRoundTrip, KeepsWhatTheFileCarriesAndNothingElse)
+{
+    for (uint32_t seed = 1; seed <= 200 && !::testing::Test::HasFailure(); ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        CRandom random(seed);
+        const CConfiguration written = RandomConfiguration(random);
+        const CConfiguration before = RandomConfiguration(random);
+        const std::string file = WriteSetupFile(written);
+
+        CConfiguration read = before;
+        ReadSetupText(read, file);
+        ExpectSame(read, ExpectedAfterReading(written, before));
+    }
+}
+
+TEST(SetupFileRoundTrip, NewConfigurationComesBackWithEarlyWarningsOff)
+{
+    CConfiguration config = MakeNewConfiguration();
+    config.m_system.m_nEws = 1;
+    config.m_modem.m_strNumber = L"+4915550";
+    CConfiguration expected = MakeNewConfiguration();
+    expected.m_system.m_nEws = 0;
+
+    ReadSetupText(config, WriteSetupFile(MakeNewConfiguration()));
+    ExpectSame(config, expected);
+}
+
+// Values the format cannot carry whole.
+struct CLossCase {
+    const char* m_name;
+    std::function<void(CConfiguration&)> m_change;
+    std::function<void(CConfiguration&)> m_expectedChange;
+};
+
+void PrintTo(const CLossCase& lossCase, std::ostream* out) { *out << lossCase.m_name; }
+
+class FormatLossTest : public ::testing::TestWithParam<CLossCase> {};
+
+TEST_P(FormatLossTest, ValueComesBackAsTheFormatKeepsIt)
+{
+    CConfiguration written = MakeNewConfiguration();
+    GetParam().m_change(written);
+    CConfiguration expected = written;
+    GetParam().m_expectedChange(expected);
+
+    CConfiguration read = MakeNewConfiguration();
+    ReadSetupText(read, WriteSetupFile(written));
+    ExpectSame(read, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, FormatLossTest,
+    ::testing::Values(
+        CLossCase{"LeadingWhiteSpace",
+                  [](CConfiguration& c) {
+                      c.m_system.m_strName = L"  North";
+                      c.m_output[0].m_strAlias = L" Level";
+                  },
+                  [](CConfiguration& c) {
+                      c.m_system.m_strName = L"North";
+                      c.m_output[0].m_strAlias = L"Level";
+                  }},
+        CLossCase{"CharactersOutsidePrintableAscii",
+                  [](CConfiguration& c) { c.m_system.m_strName = L"Stra\u00DFe\t\u20AC1"; },
+                  [](CConfiguration& c) { c.m_system.m_strName = L"Strae?1"; }},
+        CLossCase{"CommaInARecordTextStartsAnotherField",
+                  [](CConfiguration& c) {
+                      c.m_output[0].m_strAlias = L"a,b";
+                      c.m_serial[0].m_strDriver = L"X,P=Odd";
+                  },
+                  [](CConfiguration& c) {
+                      c.m_output[0].m_strAlias = L"a";
+                      c.m_serial[0].m_strDriver = L"X";
+                      c.m_serial[0].m_strParity = L"Odd";
+                  }},
+        CLossCase{"BaudRateLosesTrailingUnitLetters",
+                  [](CConfiguration& c) {
+                      c.m_system.m_strSerial1 = L"9600 bps";
+                      c.m_system.m_strSerial2 = L"spb";
+                  },
+                  [](CConfiguration& c) {
+                      c.m_system.m_strSerial1 = L"9600";
+                      c.m_system.m_strSerial2 = L"";
+                  }},
+        CLossCase{"NumbersKeepTheirPrintedDigits",
+                  [](CConfiguration& c) {
+                      c.m_system.m_fVref = 2500.0004f;
+                      c.m_modem.m_fInterval = 0.1234f;
+                      c.m_poly[2].m_fA = {123456789.0f, 0.1f, 1.0f / 3.0f, -2.5e-9f};
+                  },
+                  [](CConfiguration& c) {
+                      c.m_system.m_fVref = 2500.0f;
+                      c.m_modem.m_fInterval = 0.123f;
+                      c.m_poly[2].m_fA = {123456800.0f, 0.1f, 0.3333333f, -2.5e-9f};
+                  }},
+        CLossCase{"DataFormatDigitsReadAsNames",
+                  [](CConfiguration& c) { c.m_system.m_strDataFormat = L"1"; },
+                  [](CConfiguration& c) { c.m_system.m_strDataFormat = L"CSV"; }},
+        CLossCase{"ModeOtherThanEmailReadsAsFtp",
+                  [](CConfiguration& c) { c.m_modem.m_strMode = L"email"; },
+                  [](CConfiguration& c) { c.m_modem.m_strMode = L"FTP"; }},
+        CLossCase{"ModemNumberIsCleared",
+                  [](CConfiguration& c) { c.m_modem.m_strNumber = L"5551234"; },
+                  [](CConfiguration& c) { c.m_modem.m_strNumber.clear(); }},
+        CLossCase{"KeywordInsideAValueStaysInTheValue",
+                  [](CConfiguration& c) {
+                      c.m_system.m_strName = L"North SN 1";
+                      c.m_output[0].m_strAlias = L"Name X";
+                      c.m_modem.m_strApn = L"Version 2";
+                  },
+                  [](CConfiguration&) {}}),
+    [](const auto& info) { return std::string(info.param.m_name); });
+
+}  // namespace
+}  // namespace fennmere
