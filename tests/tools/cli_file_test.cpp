@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "config/configwriter.h"
+#include "runcommand.h"
+
+namespace fs = std::filesystem;
+using namespace fennmere;
+using fennmere::test::RunCommand;
+
+namespace {
+
+class CliFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("fennmere-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    test::CRunResult Fennmere(std::vector<std::string> args)
+    {
+        // A sensor file that cannot exist keeps the tests independent of the
+        // current directory.
+        if (!args.empty() && (args[0] == "new" || args[0] == "convert" || args[0] == "show")) {
+            args.push_back("--sensors");
+            args.push_back((m_dir / "no-sensor.ini").string());
+        }
+        return RunCommand(test::FennmerePath(), args);
+    }
+    static std::string Slurp(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string Put(const std::string& name, const std::string& bytes)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << bytes;
+        return (m_dir / name).string();
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(CliFileTest, NewPrintsTheDefaultFileAndConvertReproducesIt)
+{
+    auto created = Fennmere({"new"});
+    ASSERT_EQ(created.m_nExit, 0) << created.m_strErr;
+    EXPECT_EQ(created.m_strOut, WriteSetupFile(MakeNewConfiguration()));
+    EXPECT_EQ(created.m_strOut.rfind("EWS 0\r\nSaveConfig\r\nName \r\nMeasInterval 0\r\n", 0), 0u);
+
+    const std::string in = Put("default.txt", created.m_strOut);
+    auto converted = Fennmere({"convert", in, "-o", (m_dir / "out.txt").string()});
+    ASSERT_EQ(converted.m_nExit, 0) << converted.m_strErr;
+    EXPECT_EQ(Slurp(m_dir / "out.txt"), created.m_strOut);
+}
+
+TEST_F(CliFileTest, ConvertAppliesTheFileOnTopOfANewConfiguration)
+{
+    const std::string in = Put("partial.txt", "Name Pump 3\nMeasInterval 60 sec\na 12, M=1, U=1, G=3, R=0, P=4, O=7");
+    auto converted = Fennmere({"convert", in});
+    ASSERT_EQ(converted.m_nExit, 0) << converted.m_strErr;
+    EXPECT_NE(converted.m_strOut.find("\r\nName Pump 3\r\nMeasInterval 60\r\n"), std::string::npos);
+    EXPECT_NE(converted.m_strOut.find("\r\na 12, M=1, U=1, G=3, R=0, P=4, O=7\r\n"), std::string::npos);
+    EXPECT_NE(converted.m_strOut.find("\r\ns 2, M=0, C=2, S=9600, B=8, P=Even, T=1, D=BDSENSORS_LMP307, A=01\r\n"),
+              std::string::npos);
+}
+
+TEST_F(CliFileTest, ShowPrintsFieldsTheFileDoesNotCarry)
+{
+    const std::string in = Put("sn.txt", "SN 1234056\r\nSmsNumber 12 5551234\r\n");
+    auto text = Fennmere({"show", in});
+    ASSERT_EQ(text.m_nExit, 0) << text.m_strErr;
+    EXPECT_NE(text.m_strOut.find("system.serialNumber = \"1234056\"\n"), std::string::npos);
+    EXPECT_NE(text.m_strOut.find("panel.device = \"Dovemark\"\n"), std::string::npos);
+    EXPECT_NE(text.m_strOut.find("smsNumbers[12] = \"5551234\"\n"), std::string::npos);
+    EXPECT_NE(text.m_strOut.find("serialDrivers[256].name = \"\"\n"), std::string::npos);
+
+    auto json = Fennmere({"show", in, "--json"});
+    ASSERT_EQ(json.m_nExit, 0) << json.m_strErr;
+    EXPECT_EQ(json.m_strOut.front(), '{');
+    EXPECT_NE(json.m_strOut.find("\"serialNumber\": \"1234056\""), std::string::npos);
+    EXPECT_NE(json.m_strOut.find("\"vref\": 2500,"), std::string::npos);
+    EXPECT_NE(json.m_strOut.find("\"coefficients\": [\n"), std::string::npos);
+}
+
+TEST_F(CliFileTest, ErrorsGiveTheirExitStatusAndOneLineNamingTheFile)
+{
+    const std::string missing = (m_dir / "missing.txt").string();
+    auto unreadable = Fennmere({"convert", missing});
+    EXPECT_EQ(unreadable.m_nExit, 3);
+    EXPECT_EQ(unreadable.m_strOut, "");
+    EXPECT_NE(unreadable.m_strErr.find(missing + ": "), std::string::npos);
+    EXPECT_EQ(std::count(unreadable.m_strErr.begin(), unreadable.m_strErr.end(), '\n'), 1);
+
+    const std::string good = Put("good.txt", "keep me");
+    auto unwritable = Fennmere({"new", "-o", (m_dir / "nowhere" / "x.txt").string()});
+    EXPECT_EQ(unwritable.m_nExit, 3);
+    EXPECT_EQ(Slurp(good), "keep me");
+
+    EXPECT_EQ(Fennmere({"new", "--bogus"}).m_nExit, 2);
+    EXPECT_EQ(Fennmere({"convert"}).m_nExit, 2);
+    EXPECT_EQ(Fennmere({"show", good, good}).m_nExit, 2);
+    EXPECT_EQ(Fennmere({"no-such-command"}).m_nExit, 2);
+    EXPECT_EQ(RunCommand(test::FennmerePath(), {}).m_nExit, 2);
+}
+
+TEST_F(CliFileTest, EveryCommandHasHelp)
+{
+    for (const char* command : {"new", "convert", "show", "ports", "retrieve", "send", "default-config"}) {
+        auto help = RunCommand(test::FennmerePath(), {command, "--help"});
+        EXPECT_EQ(help.m_nExit, 0) << command;
+        EXPECT_EQ(help.m_strOut.rfind(std::string("usage: fennmere ") + command, 0), 0u) << command;
+    }
+    EXPECT_EQ(RunCommand(test::FennmerePath(), {"--help"}).m_nExit, 0);
+}
+
+}  // namespace

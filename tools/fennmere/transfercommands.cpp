@@ -1,0 +1,263 @@
+// fennmere ports | retrieve | send | default-config: the commands that talk to
+// a logger over a serial port.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cli.h"
+#include "config/configwriter.h"
+#include "config/text.h"
+#include "jsonwriter.h"
+#include "link/clock.h"
+#include "link/defaultconfig.h"
+#include "link/exchange.h"
+#include "link/portnames.h"
+#include "link/portprobe.h"
+#include "link/retrieve.h"
+#include "link/send.h"
+#include "link/serialport.h"
+
+namespace fennmere::cli {
+
+namespace {
+
+const char* const kPortsUsage =
+    "usage: fennmere ports\n"
+    "\n"
+    "Lists the serial ports this computer has: every COM<n> (1 to 255) that\n"
+    "could be opened, with the device it maps to, then the serial devices found\n"
+    "by path (USB, ACM and other serial adapters). Either form can be given to\n"
+    "--port. COM<n> maps to /dev/ttyS<n-1> unless FENNMERE_COM<n> names another\n"
+    "device.\n";
+
+const char* const kRetrieveUsage =
+    "usage: fennmere retrieve --port P [--baud B] [-o FILE] [--json]\n"
+    "\n"
+    "Reads the configuration of the logger on port P, starting from a new\n"
+    "configuration as the application does, and writes it as a setup file (or\n"
+    "JSON with --json). Nothing is written when the Retrieve fails.\n"
+    "\n"
+    "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
+    "  --baud B           PC baud rate (default 115200)\n"
+    "  -o, --output FILE  write to FILE (atomically) instead of standard output\n"
+    "  --json             write the whole configuration as JSON\n"
+    "  --sensors FILE     sensor definition file (default: sensor.ini)\n";
+
+const char* const kSendUsage =
+    "usage: fennmere send FILE --port P [--baud B] [--set-time] [--date D.M.Y --time H:M:S]\n"
+    "\n"
+    "Opens the setup file FILE on top of a new configuration and writes that\n"
+    "configuration into the logger on port P.\n"
+    "\n"
+    "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
+    "  --baud B           PC baud rate (default 115200)\n"
+    "  --set-time         also set the logger's clock from this computer's clock\n"
+    "  --date D.M.Y       set the logger's date to these texts ...\n"
+    "  --time H:M:S       ... and its time (both are sent when each is complete)\n"
+    "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
+    "\n"
+    "Exit status 4 when the Send finished but the logger did not answer some\n"
+    "commands; they are listed on stderr.\n";
+
+const char* const kDefaultConfigUsage =
+    "usage: fennmere default-config --port P [--baud B] [-o FILE] [--json]\n"
+    "\n"
+    "Makes the logger on port P return to its default configuration and writes\n"
+    "the configuration it answers with (applied on top of a new configuration)\n"
+    "as a setup file, or JSON with --json. Nothing is written on failure.\n"
+    "\n"
+    "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
+    "  --baud B           PC baud rate (default 115200)\n"
+    "  -o, --output FILE  write to FILE (atomically) instead of standard output\n"
+    "  --json             write the whole configuration as JSON\n"
+    "  --sensors FILE     sensor definition file (default: sensor.ini)\n";
+
+bool WantsHelp(const std::vector<std::string>& args, const char* usage)
+{
+    for (const auto& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Prints progress as a bar on a terminal (nothing otherwise) and the report
+// in the texts the application shows in its boxes.
+class CConsoleObserver final : public CTransferObserver {
+public:
+    explicit CConsoleObserver(ETransferKind kind) : m_kind(kind), m_bBar(::isatty(STDERR_FILENO) == 1) {}
+
+    void SetProgress(int position) override
+    {
+        if (!m_bBar || position == m_nLast) return;
+        m_nLast = position;
+        const int width = 40;
+        const int filled = position * width / 100;
+        std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                     std::string(static_cast<std::size_t>(width - filled), '.').c_str(), position);
+        std::fflush(stderr);
+        m_bDrawn = true;
+    }
+
+    void Finished(const CTransferReport& report) override
+    {
+        EndBar();
+        if (report.m_nStatus != 0)
+            std::fprintf(stderr, "%s: %s\n", std::string(kErrorCaption).c_str(),
+                         std::string(StatusText(report.m_nStatus, m_kind)).c_str());
+        if (!report.m_unanswered.empty()) {
+            std::fprintf(stderr, "%s:\n", std::string(kUnansweredCaption).c_str());
+            for (const auto& command : report.m_unanswered) std::fprintf(stderr, "  %s\n", Printable(command).c_str());
+        }
+    }
+
+private:
+    void EndBar()
+    {
+        if (m_bDrawn) std::fputc('\n', stderr);
+        m_bDrawn = false;
+    }
+    // Line ends shown as escapes, so each command stays on one line.
+    static std::string Printable(const std::string& command)
+    {
+        std::string out;
+        for (char ch : command) {
+            if (ch == '\r')
+                out += "\\r";
+            else if (ch == '\n')
+                out += "\\n";
+            else
+                out += ch;
+        }
+        return out;
+    }
+
+    ETransferKind m_kind;
+    bool m_bBar;
+    bool m_bDrawn = false;
+    int m_nLast = -1;
+};
+
+int ExitFor(const CTransferReport& report)
+{
+    switch (report.m_nStatus) {
+    case 0: return report.m_unanswered.empty() ? kExitOk : kExitUnanswered;
+    case 5: return kExitPortInUse;
+    case 6: return kExitCommunication;
+    default: return kExitNoResponse;
+    }
+}
+
+// The panel settings a transfer reads: port and PC baud rate.
+void SetPanel(CConfiguration& config, const CArgs& args)
+{
+    auto port = args.Value("--port");
+    if (!port || port->empty()) throw CUsageError("--port is required");
+    std::string baud = args.Value("--baud").value_or("115200");
+    if (baud.empty() || baud.find_first_not_of("0123456789") != std::string::npos)
+        throw CUsageError("--baud must be a number, not '" + baud + "'");
+    config.m_panel.m_strComPort = WidenLatin1(*port);
+    config.m_panel.m_strBaud = WidenLatin1(baud);
+}
+
+std::optional<std::string> OutputPath(const CArgs& args)
+{
+    auto path = args.Value("-o");
+    if (!path) path = args.Value("--output");
+    return path;
+}
+
+void WriteConfiguration(const CArgs& args, const CConfiguration& config)
+{
+    WriteOutput(OutputPath(args), args.Flag("--json") ? ConfigurationToJson(config) : WriteSetupFile(config));
+}
+
+// Splits "a.b.c" / "a:b:c" into three texts; anything else is a usage error.
+std::array<CText, 3> ThreeParts(const std::string& text, char separator, const char* option)
+{
+    auto first = text.find(separator);
+    auto second = first == std::string::npos ? first : text.find(separator, first + 1);
+    if (second == std::string::npos || text.find(separator, second + 1) != std::string::npos)
+        throw CUsageError(std::string(option) + " needs three parts separated by '" + separator + "'");
+    return {WidenLatin1(text.substr(0, first)), WidenLatin1(text.substr(first + 1, second - first - 1)),
+            WidenLatin1(text.substr(second + 1))};
+}
+
+const std::set<std::string> kTransferValues = {"--port", "--baud", "-o", "--output", "--sensors"};
+
+}  // namespace
+
+int CommandPorts(const std::vector<std::string>& argv)
+{
+    if (WantsHelp(argv, kPortsUsage)) return kExitOk;
+    CArgs args(argv, {}, {});
+    args.ExpectPositional(0, 0);
+    CConfiguration config = MakeNewConfiguration();
+    std::vector<std::string> devices = ProbePorts(config);
+    for (int n = 1; n < kPortTableSize; ++n)
+        if (config.m_nPortAvailable[n] == 1) std::printf("COM%d\t%s\n", n, ResolvePortName(ComPortName(n)).c_str());
+    for (const auto& device : devices) std::printf("%s\n", device.c_str());
+    return kExitOk;
+}
+
+int CommandRetrieve(const std::vector<std::string>& argv)
+{
+    if (WantsHelp(argv, kRetrieveUsage)) return kExitOk;
+    CArgs args(argv, kTransferValues, {"--json"});
+    args.ExpectPositional(0, 0);
+    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
+    SetPanel(config, args);
+
+    CConsoleObserver observer(ETransferKind::Retrieve);
+    CRetrieveResult result = RunRetrieve(SharedPort(), CSystemClock::Instance(), config, observer);
+    if (result.m_config) WriteConfiguration(args, *result.m_config);
+    return ExitFor(result.m_report);
+}
+
+int CommandSend(const std::vector<std::string>& argv)
+{
+    if (WantsHelp(argv, kSendUsage)) return kExitOk;
+    CArgs args(argv, {"--port", "--baud", "--date", "--time", "--sensors"}, {"--set-time"});
+    args.ExpectPositional(1, 1);
+    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
+    SetPanel(config, args);
+    auto date = args.Value("--date");
+    auto time = args.Value("--time");
+    if (date.has_value() != time.has_value()) throw CUsageError("--date and --time go together");
+    OpenSetupFile(config, args.Positional()[0]);
+
+    config.m_panel.m_nClock = args.Flag("--set-time") ? 1 : 0;
+    if (date) {
+        auto [day, month, year] = ThreeParts(*date, '.', "--date");
+        auto [hour, minute, second] = ThreeParts(*time, ':', "--time");
+        CSystemSettings& s = config.m_system;
+        s.m_strDay = day, s.m_strMonth = month, s.m_strYear = year;
+        s.m_strHour = hour, s.m_strMinute = minute, s.m_strSecond = second;
+        s.m_nSetTime = 1;
+    } else {
+        config.m_system.m_nSetTime = 0;
+    }
+
+    CConsoleObserver observer(ETransferKind::Send);
+    CSendResult result = RunSend(SharedPort(), CSystemClock::Instance(), config, observer);
+    return ExitFor(result.m_report);
+}
+
+int CommandDefaultConfig(const std::vector<std::string>& argv)
+{
+    if (WantsHelp(argv, kDefaultConfigUsage)) return kExitOk;
+    CArgs args(argv, kTransferValues, {"--json"});
+    args.ExpectPositional(0, 0);
+    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
+    SetPanel(config, args);
+
+    CConsoleObserver observer(ETransferKind::DefaultConfig);
+    CDefaultConfigResult result = RunDefaultConfig(SharedPort(), CSystemClock::Instance(), config, observer);
+    if (result.m_config) WriteConfiguration(args, *result.m_config);
+    return ExitFor(result.m_report);
+}
+
+}  // namespace fennmere::cli
