@@ -1,0 +1,79 @@
+// CNimbrelSetupApp: the application. Starts the program (settings, the first
+// document, a setup file named on the command line), owns the document and
+// the main window, and carries out the file commands: New, Open, Save,
+// Save As, the recent files, Print Setup, About and Exit.
+//
+// Window thread only.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+#include "nimbrelsetupdoc.h"
+#include "pages/pagefactory.h"
+#include "pages/widgetmessageboxes.h"
+#include "recentfilelist.h"
+
+namespace fennmere {
+
+class CMainFrame;
+
+class CNimbrelSetupApp : public QObject {
+    Q_OBJECT
+public:
+    // The settings (recent files) are kept under this organisation and
+    // application name.
+    static const QString kOrganisation;
+    static const QString kApplication;
+    static constexpr int kRecentFiles = 4;
+
+    // services: what the document works with (message boxes default to the
+    // real ones); factory: how pages are made.
+    explicit CNimbrelSetupApp(CNimbrelSetupDoc::CServices services = {}, CPageFactory factory = CreateStandardPage);
+    ~CNimbrelSetupApp() override;
+
+    // Start-up: reads the recent files, makes a new document and opens the
+    // setup file of the arguments, if any. Returns false when the program
+    // cannot start (the file named could not be read).
+    bool InitInstance(const QStringList& arguments);
+    // Shows the main window.
+    void ShowMainWindow();
+
+    CNimbrelSetupDoc& Document() { return *m_pDocument; }
+    CMainFrame* Frame() const { return m_pFrame.get(); }
+    const CRecentFileList& RecentFiles() const { return m_recent; }
+
+    // The commands.
+    bool OnFileNew();
+    void OnFileOpen();
+    // Opens path; refused with a message while a transfer runs. Returns
+    // whether the file was read.
+    bool OpenDocumentFile(const QString& path);
+    void OnFileSave();
+    void OnFileSaveAs();
+    // Saves under path; refused with a message while a transfer runs, and
+    // the file is then not touched. Returns whether the file was written.
+    bool DoSave(const QString& path);
+    void OnOpenRecentFile(int index);
+    void OnFilePrintSetup();
+    void OnAppAbout();
+    void OnAppExit();
+
+private:
+    void CreateFrame();
+    void ConnectCommands();
+    void Refuse(const QString& text);
+    void Complain(const QString& text);
+    QString FileDialogFilter() const;
+
+    std::unique_ptr<CWidgetMessageBoxes> m_pOwnBoxes;
+    std::unique_ptr<CNimbrelSetupDoc> m_pDocument;
+    CPageFactory m_factory;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    CRecentFileList m_recent;
+};
+
+}  // namespace fennmere

@@ -1,0 +1,169 @@
+#include "nimbrelsetupdoc.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+
+#include <memory>
+
+#include "config/configwriter.h"
+#include "config/sensorfile.h"
+#include "link/portprobe.h"
+#include "link/serialport.h"
+#include "mainfrm.h"
+#include "pages/configpageview.h"
+#include "pages/messageboxes.h"
+#include "pages/pageview.h"
+#include "pages/resourceids.h"
+#include "pages/variantlayout.h"
+
+namespace fennmere {
+
+namespace {
+
+std::string LocalPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+CNimbrelSetupDoc::CNimbrelSetupDoc(CServices services) : m_services(std::move(services))
+{
+    if (m_services.m_pLink == nullptr) m_services.m_pLink = &CLinkControl::Instance();
+    if (m_services.m_pPort == nullptr) m_services.m_pPort = &SharedPort();
+    if (m_services.m_pClock == nullptr) m_services.m_pClock = &CSystemClock::Instance();
+    if (!m_services.m_probe) {
+        CPortIo* port = m_services.m_pPort;
+        m_services.m_probe = [port](CConfiguration& config) { return ProbePorts(*port, config); };
+    }
+    if (!m_services.m_localTime) m_services.m_localTime = ReadLocalTime;
+    m_bridge.SetProgressSink([this](int position) {
+        if (m_pFrame != nullptr) m_pFrame->SetProgress(position);
+    });
+}
+
+CNimbrelSetupDoc::~CNimbrelSetupDoc()
+{
+    m_bridge.Close();
+    m_services.m_pLink->Wait();
+}
+
+void CNimbrelSetupDoc::AddView(CPageView* view)
+{
+    view->SetDocument(this);
+    m_views.push_back(view);
+}
+
+void CNimbrelSetupDoc::UpdateAllViews(CPageView* sender, int hint)
+{
+    for (CPageView* view : m_views) {
+        if (view != sender) view->OnUpdate(sender, hint);
+    }
+}
+
+bool CNimbrelSetupDoc::OnNewDocument()
+{
+    if (LinkControl().BusyWord() != 0) return false;
+    m_strPathName.clear();
+    if (m_pFrame != nullptr) m_pFrame->CreatePages(*this);
+    SetNewDocumentDefaults(m_config);
+    m_devicePaths = m_services.m_probe(m_config);
+    ReadSensorDefinitions(m_config, m_services.m_strSensorFile);
+    return true;
+}
+
+bool CNimbrelSetupDoc::IsFileAccessAllowed() const
+{
+    const uint32_t busy = LinkControl().BusyWord();
+    return busy == 0 || busy == CLinkControl::kLiveBit;
+}
+
+CFileResult CNimbrelSetupDoc::OnOpenDocument(const QString& path)
+{
+    if (!IsFileAccessAllowed()) return {false, LocalPath(path) + ": a transfer is running"};
+    return LoadSetupFile(m_config, LocalPath(path));
+}
+
+CFileResult CNimbrelSetupDoc::OnSaveDocument(const QString& path)
+{
+    if (!IsFileAccessAllowed()) return {false, LocalPath(path) + ": a transfer is running"};
+    if (m_pFrame != nullptr) {
+        if (CPageView* page = m_pFrame->GetActivePage()) page->UpdateData(true);
+    }
+    return SaveFileAtomically(LocalPath(path), WriteSetupFile(m_config));
+}
+
+QString CNimbrelSetupDoc::Title() const
+{
+    return m_strPathName.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_strPathName).fileName();
+}
+
+void CNimbrelSetupDoc::ApplyVariantLayout()
+{
+    if (GetFirstView() == nullptr || m_pFrame == nullptr) return;
+    if (CPageView* page = m_pFrame->GetActivePage()) LayOutForVariant(page->PageNumber(), page->Form());
+}
+
+void CNimbrelSetupDoc::ShowReport(const CTransferReport& report)
+{
+    QWidget* owner = m_pFrame;
+    if (report.m_nStatus != kStatusOk && !report.m_strMessage.empty()) {
+        MessageBoxes().Show(owner, QString::fromLatin1(report.m_strMessage), QString::fromLatin1(kErrorCaption),
+                            EMessageIcon::Error);
+    }
+    if (!report.m_unanswered.empty()) {
+        MessageBoxes().Show(owner, QString::fromLatin1(UnansweredCommandsText(report.m_unanswered)),
+                            QString::fromLatin1(kUnansweredCaption), EMessageIcon::Error);
+    }
+}
+
+void CNimbrelSetupDoc::StartSend()
+{
+    LinkControl().StartSend(
+        *m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
+        [this](CSendResult result) {
+            auto shared = std::make_shared<CSendResult>(std::move(result));
+            m_bridge.CallOnWindowThread([this, shared] {
+                m_config.m_panel.m_strBaud = shared->m_strPcBaud;
+                ShowReport(shared->m_report);
+            });
+        },
+        m_services.m_localTime);
+}
+
+void CNimbrelSetupDoc::StartRetrieve()
+{
+    LinkControl().StartRetrieve(*m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
+                                [this](CRetrieveResult result) {
+                                    auto shared = std::make_shared<CRetrieveResult>(std::move(result));
+                                    m_bridge.CallOnWindowThread([this, shared] {
+                                        ShowReport(shared->m_report);
+                                        if (shared->m_config) m_config = std::move(*shared->m_config);
+                                        PostFrameMessage(kRefreshMessage);
+                                    });
+                                });
+}
+
+void CNimbrelSetupDoc::StartDefaultConfig()
+{
+    LinkControl().StartDefaultConfig(*m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
+                                     [this](CDefaultConfigResult result) {
+                                         auto shared = std::make_shared<CDefaultConfigResult>(std::move(result));
+                                         m_bridge.CallOnWindowThread([this, shared] {
+                                             ShowReport(shared->m_report);
+                                             if (shared->m_config) m_config = std::move(*shared->m_config);
+                                             PostFrameMessage(kRefreshMessage);
+                                         });
+                                     });
+}
+
+void CNimbrelSetupDoc::PostFrameMessage(int message) const
+{
+    if (m_pFrame == nullptr) return;
+    // Qt takes ownership of posted events.
+    QCoreApplication::postEvent(m_pFrame, std::make_unique<QEvent>(static_cast<QEvent::Type>(message)).release());
+}
+
+}  // namespace fennmere

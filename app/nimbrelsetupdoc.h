@@ -1,0 +1,122 @@
+// CNimbrelSetupDoc: the one document, owner of the operator's configuration.
+// The nine pages are its views. It starts the transfers and takes their
+// results back on the window thread, reads and writes setup files, and lays
+// the page on display out for the logger variant.
+//
+// Transfers never share the configuration with the window thread: a Send
+// works on a snapshot taken when it starts, Retrieve and the default
+// configuration fill a copy of their own that replaces the configuration,
+// on the window thread, only when they succeeded.
+//
+// Window thread only, unless a function says otherwise.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+#include "config/setupfile.h"
+#include "link/clock.h"
+#include "link/exchange.h"
+#include "link/linkcontrol.h"
+#include "link/portio.h"
+#include "transferbridge.h"
+
+namespace fennmere {
+
+class CMainFrame;
+class CMessageBoxes;
+class CPageView;
+
+class CNimbrelSetupDoc {
+public:
+    // What the document works with. Anything left empty is the program's
+    // own: the process-wide link control, shared port and system clock, the
+    // probe of COM1 to COM255 and "sensor.ini" in the current directory.
+    struct CServices {
+        CMessageBoxes* m_pBoxes = nullptr;  // required
+        CLinkControl* m_pLink = nullptr;
+        CPortIo* m_pPort = nullptr;
+        CClock* m_pClock = nullptr;
+        // Fills the port availability table, returns the devices found by path.
+        std::function<std::vector<std::string>(CConfiguration&)> m_probe;
+        std::string m_strSensorFile = "sensor.ini";
+        CLocalTimeSource m_localTime;
+    };
+
+    explicit CNimbrelSetupDoc(CServices services);
+    // Waits for a transfer still running (its results are dropped).
+    ~CNimbrelSetupDoc();
+    CNimbrelSetupDoc(const CNimbrelSetupDoc&) = delete;
+    CNimbrelSetupDoc& operator=(const CNimbrelSetupDoc&) = delete;
+
+    CConfiguration& Config() { return m_config; }
+    const CConfiguration& Config() const { return m_config; }
+    CMessageBoxes& MessageBoxes() const { return *m_services.m_pBoxes; }
+    CLinkControl& LinkControl() const { return *m_services.m_pLink; }
+
+    // The serial devices by path that the last new document found.
+    const std::vector<std::string>& DevicePaths() const { return m_devicePaths; }
+
+    void SetFrame(CMainFrame* frame) { m_pFrame = frame; }
+    CMainFrame* Frame() const { return m_pFrame; }
+
+    // The views, in the order they were attached (page 1 first).
+    void AddView(CPageView* view);
+    const std::vector<CPageView*>& Views() const { return m_views; }
+    CPageView* GetFirstView() const { return m_views.empty() ? nullptr : m_views.front(); }
+    // The update notification, to every view, hidden ones included.
+    void UpdateAllViews(CPageView* sender, int hint = 0);
+
+    // New document: refused (false, nothing changes) while anything runs on
+    // the link. Otherwise lets the frame create its pages (once), fills the
+    // defaults, probes the ports and reads the sensor definitions.
+    bool OnNewDocument();
+    // Setup files may be read and written while nothing but live acquisition
+    // runs.
+    bool IsFileAccessAllowed() const;
+    // Reads a setup file on top of the configuration. The caller has checked
+    // IsFileAccessAllowed.
+    CFileResult OnOpenDocument(const QString& path);
+    // Stores the page on display (a refused field does not stop the save),
+    // then writes the setup file atomically. The caller has checked
+    // IsFileAccessAllowed.
+    CFileResult OnSaveDocument(const QString& path);
+
+    // The file this configuration was read from or saved to; empty for a new
+    // one. The title is its file name, "Untitled" without one.
+    const QString& PathName() const { return m_strPathName; }
+    void SetPathName(const QString& path) { m_strPathName = path; }
+    QString Title() const;
+
+    // Shows, hides, enables and disables the controls of the page on display
+    // as the logger variant requires.
+    void ApplyVariantLayout();
+
+    // Start a transfer with the configuration as it is now (the page has been
+    // stored). Nothing happens while anything runs on the link.
+    void StartSend();
+    void StartRetrieve();
+    void StartDefaultConfig();
+
+    // Posts a private message (kRefreshMessage, kShowSerialPageMessage) to the
+    // frame. Any thread.
+    void PostFrameMessage(int message) const;
+
+private:
+    // On the window thread when a transfer has ended: the boxes, if any.
+    void ShowReport(const CTransferReport& report);
+
+    CServices m_services;
+    CConfiguration m_config;
+    std::vector<std::string> m_devicePaths;
+    std::vector<CPageView*> m_views;
+    CMainFrame* m_pFrame = nullptr;
+    QString m_strPathName;
+    CTransferBridge m_bridge;
+};
+
+}  // namespace fennmere

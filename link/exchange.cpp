@@ -1,0 +1,119 @@
+#include "exchange.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "config/text.h"
+
+namespace fennmere {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kFirstReadPause{50};
+constexpr milliseconds kReadPause{1};
+constexpr int kRetryExtraWaitMs = 100;
+
+// Printable ASCII plus CR and LF; everything else (the unread zero rest of a
+// block, control characters, 8-bit values) never reaches the reply.
+bool IsKept(char byte)
+{
+    auto value = static_cast<unsigned char>(byte);
+    return (value >= 0x20 && value <= 0x7E) || value == 0x0D || value == 0x0A;
+}
+
+// Commands and expected texts are zero-terminated on the wire side.
+std::string_view UpToZero(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+}  // namespace
+
+std::string_view StatusText(int status, ETransferKind kind)
+{
+    switch (status) {
+    case kStatusNoResponse:
+        return "No Response from Datalogger";
+    case kStatusNoExpectedResponse:
+        return kind == ETransferKind::Send ? "No Expected Response from Datalogger"
+                                           : "No Expected  Response from Datalogger";
+    case kStatusPortInUse:
+        return "COM port used by another application";
+    case kStatusCommunicationError:
+        return "Communication Error. Check PC baud rate setting, please.";
+    default:
+        return {};
+    }
+}
+
+std::string UnansweredCommandsText(const std::vector<std::string>& commands)
+{
+    std::string text;
+    for (const auto& command : commands) text += command;
+    return text;
+}
+
+std::string WideToNarrow(std::wstring_view text) { return NarrowLatin1(text); }
+
+CExchange::CExchange(CPortIo& port, CClock& clock) : m_port(port), m_clock(clock) {}
+
+int CExchange::ExchangeCommand(std::string_view command, std::string_view expected, int limit)
+{
+    m_nExtraWaitMs = 0;
+    command = UpToZero(command);
+    expected = UpToZero(expected);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (Attempt(command, expected, limit) == 0) return 0;
+    }
+    return 1;
+}
+
+int CExchange::Attempt(std::string_view command, std::string_view expected, int limit)
+{
+    m_port.PurgeReceive();
+    m_port.Write(command);
+    m_reply.fill('\0');
+    m_nWrite = 0;
+    m_clock.Sleep(kFirstReadPause + milliseconds(m_nExtraWaitMs));
+
+    int reads = 0;
+    while (!ReplyHolds(expected)) {
+        m_clock.Sleep(kReadPause);
+        ReadOnce();
+        if (++reads > limit) {
+            m_nExtraWaitMs = kRetryExtraWaitMs;
+            break;
+        }
+    }
+    m_port.PurgeReceive();
+    return ReplyHolds(expected) ? 0 : 1;
+}
+
+void CExchange::ReadOnce()
+{
+    std::array<char, kReadBlock> block{};
+    std::size_t count = m_port.Read(block.data(), block.size());
+    Append(block.data(), std::min(count, block.size()));
+}
+
+void CExchange::Append(const char* bytes, std::size_t count)
+{
+    // The last byte of the buffer is its terminating zero: whatever would go
+    // beyond it is dropped.
+    for (std::size_t i = 0; i < count && m_nWrite < kReplySize - 1; ++i) {
+        if (IsKept(bytes[i])) m_reply[m_nWrite++] = bytes[i];
+    }
+}
+
+bool CExchange::ReplyHolds(std::string_view expected) const
+{
+    return std::string_view(m_reply.data(), m_nWrite).find(expected) != std::string_view::npos;
+}
+
+std::string_view CExchange::Reply() const { return std::string_view(m_reply.data()); }
+
+void CExchange::ClearReply(std::size_t count)
+{
+    std::fill_n(m_reply.begin(), std::min(count, m_reply.size()), '\0');
+}
+
+}  // namespace fennmere

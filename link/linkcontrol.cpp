@@ -1,0 +1,78 @@
+#include "linkcontrol.h"
+
+#include <utility>
+
+namespace fennmere {
+
+CLinkControl::~CLinkControl() { Wait(); }
+
+CLinkControl& CLinkControl::Instance()
+{
+    static CLinkControl control;
+    return control;
+}
+
+bool CLinkControl::TryAcquire(uint32_t bit)
+{
+    uint32_t idle = 0;
+    return m_busy.compare_exchange_strong(idle, bit);
+}
+
+void CLinkControl::Release(uint32_t bit) { m_busy.fetch_and(~bit); }
+
+void CLinkControl::Wait()
+{
+    if (m_worker.joinable()) m_worker.join();
+}
+
+bool CLinkControl::Start(uint32_t bit, std::function<void()> work)
+{
+    if (!TryAcquire(bit)) return false;
+    // The previous transfer has released its bit; its thread is ending.
+    Wait();
+    try {
+        m_worker = std::thread([this, bit, work = std::move(work)] {
+            work();
+            Release(bit);
+        });
+    } catch (...) {
+        Release(bit);
+        throw;
+    }
+    return true;
+}
+
+bool CLinkControl::StartRetrieve(CPortIo& port, CClock& clock, CConfiguration config,
+                                 CTransferObserver& observer,
+                                 std::function<void(CRetrieveResult)> onDone)
+{
+    return Start(kRetrieveBit, [&port, &clock, &observer, config = std::move(config),
+                                onDone = std::move(onDone)] {
+        CRetrieveResult result = RunRetrieve(port, clock, config, observer);
+        if (onDone) onDone(std::move(result));
+    });
+}
+
+bool CLinkControl::StartSend(CPortIo& port, CClock& clock, CConfiguration snapshot,
+                             CTransferObserver& observer, std::function<void(CSendResult)> onDone,
+                             CLocalTimeSource localTime)
+{
+    return Start(kSendBit, [&port, &clock, &observer, snapshot = std::move(snapshot),
+                            onDone = std::move(onDone), localTime = std::move(localTime)] {
+        CSendResult result = RunSend(port, clock, snapshot, observer, localTime);
+        if (onDone) onDone(std::move(result));
+    });
+}
+
+bool CLinkControl::StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
+                                      CTransferObserver& observer,
+                                      std::function<void(CDefaultConfigResult)> onDone)
+{
+    return Start(kDefaultConfigBit, [&port, &clock, &observer, config = std::move(config),
+                                     onDone = std::move(onDone)] {
+        CDefaultConfigResult result = RunDefaultConfig(port, clock, config, observer);
+        if (onDone) onDone(std::move(result));
+    });
+}
+
+}  // namespace fennmere

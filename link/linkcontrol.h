@@ -1,0 +1,80 @@
+// The busy word that lets one transfer or live acquisition run at a time, and
+// the operations that start a transfer on its own thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+#include "clock.h"
+#include "config/configuration.h"
+#include "defaultconfig.h"
+#include "localtime.h"
+#include "portio.h"
+#include "retrieve.h"
+#include "send.h"
+#include "transferobserver.h"
+
+namespace fennmere {
+
+class CLinkControl {
+public:
+    static constexpr uint32_t kRetrieveBit = 0x1;
+    static constexpr uint32_t kSendBit = 0x2;
+    static constexpr uint32_t kLiveBit = 0x4;
+    static constexpr uint32_t kDefaultConfigBit = 0x10;
+
+    CLinkControl() = default;
+    // Waits for a transfer thread still running.
+    ~CLinkControl();
+    CLinkControl(const CLinkControl&) = delete;
+    CLinkControl& operator=(const CLinkControl&) = delete;
+
+    // The process-wide instance that the application and the command-line
+    // tool use. Tests make their own.
+    static CLinkControl& Instance();
+
+    // The busy word: 0 when idle, otherwise the bit of what runs. Any thread.
+    uint32_t BusyWord() const { return m_busy.load(); }
+
+    // Sets bit when, and only when, the whole word is zero. Any thread; the
+    // live page uses it with kLiveBit.
+    bool TryAcquire(uint32_t bit);
+    // Clears bit. Any thread.
+    void Release(uint32_t bit);
+
+    // The three starters, called from the thread that owns the operator's
+    // configuration (the window thread, or the command-line tool's main
+    // thread), after the page has been stored. Each returns false and does
+    // nothing when the busy word is not zero. Otherwise it sets its bit and
+    // runs the transfer on a new thread with its own copy of config; port,
+    // clock and observer must outlive the transfer. When the transfer has
+    // ended (its report already given to observer.Finished), onDone receives
+    // the result on the transfer thread; the bit is released when onDone
+    // returns. The caller applies the result on its own thread: a GUI blocks
+    // onDone on a call into its window thread that puts the configuration or
+    // PC baud rate in place, so that no new transfer or file operation can
+    // slip in between.
+    bool StartRetrieve(CPortIo& port, CClock& clock, CConfiguration config,
+                       CTransferObserver& observer, std::function<void(CRetrieveResult)> onDone);
+    bool StartSend(CPortIo& port, CClock& clock, CConfiguration snapshot,
+                   CTransferObserver& observer, std::function<void(CSendResult)> onDone,
+                   CLocalTimeSource localTime = ReadLocalTime);
+    bool StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
+                            CTransferObserver& observer,
+                            std::function<void(CDefaultConfigResult)> onDone);
+
+    // Waits until the last transfer thread started here has ended. Not from
+    // a transfer thread, nor from a thread that its onDone or observer waits
+    // for.
+    void Wait();
+
+private:
+    bool Start(uint32_t bit, std::function<void()> work);
+
+    std::atomic<uint32_t> m_busy{0};
+    std::thread m_worker;
+};
+
+}  // namespace fennmere

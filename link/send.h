@@ -1,0 +1,39 @@
+// Send: writes a whole configuration into a logger and has it stored.
+#pragma once
+
+#include "clock.h"
+#include "config/configuration.h"
+#include "localtime.h"
+#include "portio.h"
+#include "transferobserver.h"
+
+namespace fennmere {
+
+struct CSendResult {
+    CTransferReport m_report;
+    // The panel's PC baud rate after the Send: always the serial 1 rate of the
+    // configuration sent, whether or not the Send succeeded. The caller
+    // stores it into the operator's configuration; the Send changes nothing
+    // else.
+    CText m_strPcBaud;
+};
+
+// Runs a Send on the calling (transfer) thread with snapshot, a copy of the
+// operator's configuration taken when the Send was started.
+//
+// First phase at the panel's PC baud rate: service mode, every configuration
+// line (each acknowledged by "OK"), the date and time lines when asked for,
+// then the Serial2 line, after which the logger changes its rate. Second
+// phase at the serial 2 rate: save, final EWS line, save again, exit.
+//
+// A line the logger does not acknowledge does not stop the Send; it is listed
+// in the report's unanswered commands (the first unanswered SMS number line
+// ends the SMS numbers, though). A line longer than 127 characters, line end
+// included, does not fit the logger's line buffer: it is not sent and is
+// listed instead. localTime supplies the computer's date and time for the
+// "Set System Time" option. Never throws for a serial failure: that ends the
+// phase with status 5 or 6 and skips the rest.
+CSendResult RunSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
+                    CTransferObserver& observer, const CLocalTimeSource& localTime = ReadLocalTime);
+
+}  // namespace fennmere

@@ -1,0 +1,49 @@
+// How a transfer (Retrieve, Send, default configuration) tells its caller what
+// it is doing. The transfers know nothing of windows: the GUI implements the
+// observer by posting to its window thread, the command-line tool by printing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+
+namespace fennmere {
+
+// The outcome of one transfer, as the operator is told about it.
+struct CTransferReport {
+    // 0 all went well; 1 the logger did not answer a step the transfer depends
+    // on; 5 the port is held by another application; 6 any other serial
+    // failure (also a port or baud rate that cannot be used at all).
+    int m_nStatus = 0;
+    // The text of the "Error Message" box for the status; empty for 0.
+    std::string m_strMessage;
+    // Send only: every configuration command the logger did not acknowledge,
+    // line end included, in the order sent.
+    std::vector<std::string> m_unanswered;
+
+    bool operator==(const CTransferReport&) const = default;
+};
+
+class CTransferObserver {
+public:
+    virtual ~CTransferObserver() = default;
+
+    // Progress bar position, 0 to 100. Called on the transfer thread.
+    virtual void SetProgress(int position) = 0;
+
+    // The panel's PC baud rate as the Send changes it: the serial 2 rate when
+    // its second phase reopens the port, the serial 1 rate at its end. The
+    // final value also comes back in the Send's result. Called on the
+    // transfer thread; the default ignores it.
+    virtual void PcBaudChanged(const CText& baud) { (void)baud; }
+
+    // Once, when the transfer has ended and before its busy bit is released:
+    // the implementation shows the report (the status box, then the
+    // unanswered-command box) and may block until the operator has closed
+    // them, which keeps the transfer's busy bit set meanwhile. Called on the
+    // transfer thread.
+    virtual void Finished(const CTransferReport& report) = 0;
+};
+
+}  // namespace fennmere

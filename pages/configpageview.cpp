@@ -1,0 +1,106 @@
+#include "configpageview.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <array>
+
+#include "app/nimbrelsetupdoc.h"
+#include "combolist.h"
+#include "dataexchange.h"
+#include "resourceids.h"
+
+namespace fennmere {
+
+namespace {
+
+// Indexed by page number; entry 0 unused.
+constexpr std::array<CPanelIds, 9> kPanelIds{{
+    {},
+    {1107, 1108, 1595, 1504, 1505, 1506},  // Analog
+    {1107, 1108, 1596, 1507, 1508, 1509},  // Digital
+    {1107, 1108, 1597, 1522, 1523, 1524},  // Serial
+    {1107, 1110, 1594, 1513, 1514, 1515},  // Internal
+    {1111, 1115, 1598, 1519, 1520, 1521},  // Output
+    {1171, 1210, 1601, 1510, 1511, 1512},  // EWS
+    {1107, 1108, 1599, 1501, 1502, 1503},  // System
+    {1107, 1108, 1600, 1516, 1517, 1518},  // Modem
+}};
+
+}  // namespace
+
+CConfigPageView::CConfigPageView(int page, int templateId, QWidget* parent)
+    : CPageView(page, templateId, parent), m_ids(PanelIdsFor(page))
+{
+    if (auto* send = ControlAs<QPushButton>(m_ids.m_nSend)) {
+        connect(send, &QPushButton::clicked, this, &CConfigPageView::OnSend);
+    }
+    if (auto* retrieve = ControlAs<QPushButton>(m_ids.m_nRetrieve)) {
+        connect(retrieve, &QPushButton::clicked, this, &CConfigPageView::OnRetrieve);
+    }
+}
+
+CPanelIds CConfigPageView::PanelIdsFor(int page)
+{
+    return page >= 1 && page < static_cast<int>(kPanelIds.size()) ? kPanelIds[page] : CPanelIds{};
+}
+
+void CConfigPageView::OnInitialUpdate()
+{
+    CPageView::OnInitialUpdate();
+    FillPortList();
+}
+
+void CConfigPageView::FillPortList()
+{
+    auto* ports = ControlAs<CComboList>(kIdPortList);
+    if (ports == nullptr || GetDocument() == nullptr) return;
+    ports->ResetContent();
+    const CConfiguration& config = Config();
+    for (int n = 0; n < kPortTableSize; ++n) {
+        if (config.m_nPortAvailable[n] == 1) ports->AddString(QStringLiteral("COM%1").arg(n));
+    }
+    // Devices by path follow the numbered ports, in the order found.
+    for (const std::string& path : GetDocument()->DevicePaths()) {
+        ports->InsertString(-1, QString::fromStdString(path));
+    }
+    if (config.m_panel.m_strComPort.empty()) {
+        if (ports->count() > 0) ports->SetCurSel(0);
+    } else {
+        ports->SetEditTextExactly(QString::fromStdWString(config.m_panel.m_strComPort));
+    }
+}
+
+void CConfigPageView::SetProgress(int position)
+{
+    if (auto* bar = ControlAs<QProgressBar>(m_ids.m_nProgress)) bar->setValue(position);
+}
+
+void CConfigPageView::OnSend()
+{
+    UpdateData(true);
+    if (GetDocument() != nullptr) GetDocument()->StartSend();
+}
+
+void CConfigPageView::OnRetrieve()
+{
+    UpdateData(true);
+    if (GetDocument() != nullptr) GetDocument()->StartRetrieve();
+}
+
+void CConfigPageView::OnSetDefaultConfig()
+{
+    UpdateData(true);
+    if (GetDocument() != nullptr) GetDocument()->StartDefaultConfig();
+}
+
+void CConfigPageView::DoDataExchange(CDataExchange& dx)
+{
+    CPanelSettings& panel = Config().m_panel;
+    dx.Text(kIdPortList, panel.m_strComPort);
+    dx.Text(kIdBaudList, panel.m_strBaud);
+    dx.Check(m_ids.m_nClock, panel.m_nClock);
+    dx.Text(m_ids.m_nDevice, panel.m_strDevice);
+}
+
+}  // namespace fennmere

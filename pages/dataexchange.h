@@ -1,0 +1,70 @@
+// CDataExchange: copies values between the controls of a form and the
+// configuration, in one direction per run: loading (configuration into
+// controls) or storing (controls into configuration). Controls are named by
+// their numbers; a number the form does not have is skipped.
+//
+// Lists exchange the text of their edit field (or chosen item) exactly, check
+// boxes 0 or 1. Number fields are checked when stored: text that is not a
+// number of the field's kind is refused with a message, the refused control
+// gets the focus, and the rest of the store is skipped (the fields before it
+// are already stored). Whoever asked for the store carries on regardless.
+//
+// Real numbers are shown with as many digits as it takes to read back the
+// same float, so loading and storing a page never changes a stored number.
+//
+// Window thread only.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+#include "config/configuration.h"
+
+namespace fennmere {
+
+class CDialogForm;
+class CMessageBoxes;
+
+class CDataExchange {
+public:
+    // storing: controls into values; otherwise values into controls. boxes
+    // shows the refusals; owner is the window they belong to.
+    CDataExchange(CDialogForm& form, bool storing, CMessageBoxes& boxes);
+
+    bool IsStoring() const { return m_bStoring; }
+    // A store stopped at a refused field.
+    bool Failed() const { return m_bFailed; }
+
+    // Edits, lists and labels: the text as it stands.
+    void Text(int id, CText& value);
+    // Check boxes: 1 when ticked, 0 when not. Loading ticks for any non-zero.
+    void Check(int id, int32_t& value);
+    // Number fields. Blanks around the number are allowed, so is a sign
+    // where the kind has one.
+    void Integer(int id, int32_t& value);    // "Enter an integer."
+    void Byte(int id, uint8_t& value);       // "Enter an integer between 0 and 255."
+    void Unsigned(int id, uint32_t& value);  // "Enter a positive integer."
+    void Real(int id, float& value);         // "Enter a number."
+
+    // The conversions behind the number fields.
+    static std::optional<int32_t> ParseInteger(const QString& text);
+    static std::optional<uint32_t> ParseUnsigned(const QString& text);
+    static std::optional<float> ParseReal(const QString& text);
+    // Shortest text that reads back as the same float.
+    static QString FormatReal(float value);
+
+private:
+    QString ControlText(int id) const;
+    void SetControlText(int id, const QString& text);
+    bool Skip(int id) const;
+    void Refuse(int id, const QString& message);
+
+    CDialogForm& m_form;
+    bool m_bStoring;
+    CMessageBoxes& m_boxes;
+    bool m_bFailed = false;
+};
+
+}  // namespace fennmere

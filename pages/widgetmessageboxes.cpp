@@ -1,0 +1,29 @@
+#include "widgetmessageboxes.h"
+
+#include <QMessageBox>
+
+namespace fennmere {
+
+void CWidgetMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon)
+{
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    switch (icon) {
+        case EMessageIcon::None:
+            boxIcon = QMessageBox::NoIcon;
+            break;
+        case EMessageIcon::Information:
+            boxIcon = QMessageBox::Information;
+            break;
+        case EMessageIcon::Warning:
+            boxIcon = QMessageBox::Warning;
+            break;
+        case EMessageIcon::Error:
+            boxIcon = QMessageBox::Critical;
+            break;
+    }
+    QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, owner);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+}  // namespace fennmere

@@ -1,0 +1,588 @@
+// The termios port against pseudo-terminals: the test holds the master side
+// and plays the device.
+#include "link/serialport.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/portnames.h"
+#include "link/portprobe.h"
+
+namespace fennmere {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class CPty {
+public:
+    CPty()
+    {
+        char name[128] = {};
+        if (::openpty(&m_nMaster, &m_nSlave, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+        m_strPath = name;
+    }
+    ~CPty()
+    {
+        CloseMaster();
+        ::close(m_nSlave);
+    }
+    CPty(const CPty&) = delete;
+    CPty& operator=(const CPty&) = delete;
+
+    const std::string& Path() const { return m_strPath; }
+    int Master() const { return m_nMaster; }
+
+    termios Setting() const
+    {
+        termios t{};
+        ::tcgetattr(m_nSlave, &t);
+        return t;
+    }
+
+    void CloseMaster()
+    {
+        if (m_nMaster >= 0) ::close(m_nMaster);
+        m_nMaster = -1;
+    }
+
+    void Send(const std::string& bytes) const
+    {
+        ASSERT_EQ(::write(m_nMaster, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+
+    // What the port wrote, up to count bytes or until a second of silence.
+    std::string Receive(std::size_t count) const
+    {
+        std::string got;
+        while (got.size() < count) {
+            pollfd entry{m_nMaster, POLLIN, 0};
+            if (::poll(&entry, 1, 1000) <= 0) break;
+            char block[512];
+            const ssize_t n = ::read(m_nMaster, block, std::min(sizeof block, count - got.size()));
+            if (n <= 0) break;
+            got.append(block, static_cast<std::size_t>(n));
+        }
+        return got;
+    }
+
+    // The tty's exclusive-use flag, read through the test's own slave side.
+    int ExclusiveFlag() const
+    {
+        int flag = -1;
+        ::ioctl(m_nSlave, TIOCGEXCL, &flag);
+        return flag;
+    }
+
+    // Takes the tty for exclusive use the way a program without flock does.
+    void MakeExclusive() const { ::ioctl(m_nSlave, TIOCEXCL); }
+
+private:
+    int m_nMaster = -1;
+    int m_nSlave = -1;
+    std::string m_strPath;
+};
+
+// Sets an environment variable for the life of the object.
+class CEnvGuard {
+public:
+    CEnvGuard(std::string name, const std::string& value) : m_strName(std::move(name))
+    {
+        ::setenv(m_strName.c_str(), value.c_str(), 1);
+    }
+    ~CEnvGuard() { ::unsetenv(m_strName.c_str()); }
+
+private:
+    std::string m_strName;
+};
+
+long long MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+template <typename Call>
+CSerialException CatchSerial(Call call)
+{
+    try {
+        call();
+    } catch (const CSerialException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no CSerialException";
+    return CSerialException(0, ESerialError::Io);
+}
+
+class SerialPortOnPty : public ::testing::Test {
+protected:
+    CPty m_pty;
+    CSerialPort m_port;
+};
+
+TEST_F(SerialPortOnPty, EveryByteValueTravelsUnchangedBothWays)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts({50, 0, 1000, 0, 0});
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+
+    m_port.Write(all);
+    m_port.Flush();
+    EXPECT_EQ(m_pty.Receive(all.size()), all);
+
+    m_pty.Send(all);
+    std::string got;
+    char block[128];
+    while (got.size() < all.size()) {
+        const std::size_t n = m_port.Read(block, sizeof block);
+        if (n == 0) break;
+        got.append(block, n);
+    }
+    EXPECT_EQ(got, all);
+}
+
+TEST_F(SerialPortOnPty, ReadOnSilentLineReturnsNothingAfterTotalConstant)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts(kTransferTimeouts);
+    char buffer[128];
+    std::fill(std::begin(buffer), std::end(buffer), 'x');
+
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(m_port.Read(buffer, sizeof buffer), 0u);
+    const long long elapsed = MillisecondsSince(start);
+    EXPECT_GE(elapsed, 90);
+    EXPECT_LT(elapsed, 600);
+    EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, 'x'));
+}
+
+TEST_F(SerialPortOnPty, ReadEndsOnceLineFallsSilentAfterFirstBytes)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts({50, 0, 3000, 0, 0});
+    m_pty.Send("abc");
+    char buffer[128];
+    std::fill(std::begin(buffer), std::end(buffer), 'x');
+
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(m_port.Read(buffer, sizeof buffer), 3u);
+    EXPECT_LT(MillisecondsSince(start), 1000);
+    EXPECT_EQ(std::string(buffer, 5), "abcxx");
+}
+
+TEST_F(SerialPortOnPty, ReadCollectsBytesArrivingWithinInterval)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts({250, 0, 5000, 0, 0});
+    std::thread device([this] {
+        m_pty.Send("ab");
+        std::this_thread::sleep_for(60ms);
+        m_pty.Send("cd");
+    });
+    char buffer[128];
+    const Clock::time_point start = Clock::now();
+    const std::size_t n = m_port.Read(buffer, sizeof buffer);
+    const long long elapsed = MillisecondsSince(start);
+    device.join();
+    EXPECT_EQ(std::string(buffer, n), "abcd");
+    EXPECT_LT(elapsed, 3000);
+}
+
+TEST_F(SerialPortOnPty, ReadReturnsAtOnceWhenBufferIsFull)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts({2000, 0, 5000, 0, 0});
+    m_pty.Send("12345678");
+    char buffer[8];
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(m_port.Read(buffer, sizeof buffer), 8u);
+    EXPECT_LT(MillisecondsSince(start), 1000);
+}
+
+TEST_F(SerialPortOnPty, ReadEndsAtTotalLimitOnChattyLine)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts({100, 0, 200, 0, 0});
+    std::atomic<bool> stop{false};
+    std::thread device([this, &stop] {
+        while (!stop) {
+            m_pty.Send("x");
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    char buffer[4096];
+    const Clock::time_point start = Clock::now();
+    const std::size_t n = m_port.Read(buffer, sizeof buffer);
+    const long long elapsed = MillisecondsSince(start);
+    stop = true;
+    device.join();
+    EXPECT_GT(n, 0u);
+    EXPECT_GE(elapsed, 150);
+    EXPECT_LT(elapsed, 1000);
+}
+
+TEST_F(SerialPortOnPty, ClosedDeviceMakesReadAndWriteThrowHungUp)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts({10, 0, 5000, 0, 0});
+    m_pty.CloseMaster();
+    char buffer[16];
+
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(CatchSerial([&] { m_port.Read(buffer, sizeof buffer); }).Kind(), ESerialError::HungUp);
+    EXPECT_LT(MillisecondsSince(start), 2000);
+    EXPECT_EQ(CatchSerial([&] { m_port.Write("Exit\r"); }).Kind(), ESerialError::HungUp);
+}
+
+TEST_F(SerialPortOnPty, PurgeDiscardsWhatArrived)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.SetTimeouts({10, 0, 100, 0, 0});
+    m_pty.Send("stale reply");
+    std::this_thread::sleep_for(50ms);
+    m_port.PurgeReceive();
+    char buffer[32];
+    EXPECT_EQ(m_port.Read(buffer, sizeof buffer), 0u);
+}
+
+TEST_F(SerialPortOnPty, SecondOpenOfSameDeviceIsRefusedAsInUse)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    CSerialPort other;
+    const CSerialException e = CatchSerial([&] { other.Open(m_pty.Path(), 9600); });
+    EXPECT_EQ(e.Kind(), ESerialError::InUse);
+    EXPECT_EQ(TransferStatusFor(e), 5);
+    EXPECT_FALSE(other.IsOpen());
+
+    m_port.Write("still mine");
+    EXPECT_EQ(m_pty.Receive(10), "still mine");
+}
+
+TEST_F(SerialPortOnPty, DeviceHeldExclusivelyByAnotherProgramIsInUseEvenForRoot)
+{
+    m_pty.MakeExclusive();
+    EXPECT_EQ(CatchSerial([&] { m_port.Open(m_pty.Path(), 9600); }).Kind(), ESerialError::InUse);
+    EXPECT_FALSE(m_port.IsOpen());
+    EXPECT_EQ(m_pty.ExclusiveFlag(), 1);
+}
+
+TEST_F(SerialPortOnPty, CloseReleasesTheDeviceForEveryone)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    EXPECT_EQ(m_pty.ExclusiveFlag(), 1);
+    m_port.Close();
+    EXPECT_FALSE(m_port.IsOpen());
+    EXPECT_EQ(m_pty.ExclusiveFlag(), 0);
+
+    const int fd = ::open(m_pty.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    EXPECT_GE(fd, 0);
+    ::close(fd);
+    CSerialPort other;
+    EXPECT_NO_THROW(other.Open(m_pty.Path(), 9600));
+}
+
+TEST_F(SerialPortOnPty, CloseGivesTheDeviceBackItsSetting)
+{
+    const termios before = m_pty.Setting();
+    m_port.Open(m_pty.Path(), 115200);
+    EXPECT_EQ(m_pty.Setting().c_lflag & ICANON, 0u);
+    m_port.Close();
+    const termios after = m_pty.Setting();
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+}
+
+TEST_F(SerialPortOnPty, CloseTwiceIsHarmless)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.Close();
+    EXPECT_NO_THROW(m_port.Close());
+    EXPECT_FALSE(m_port.IsOpen());
+}
+
+TEST_F(SerialPortOnPty, OpenWhileOpenReleasesThePreviousDevice)
+{
+    CPty second;
+    m_port.Open(m_pty.Path(), 9600);
+    m_port.Open(second.Path(), 9600);
+    EXPECT_EQ(m_port.DeviceName(), second.Path());
+    EXPECT_EQ(m_pty.ExclusiveFlag(), 0);
+    CSerialPort other;
+    EXPECT_NO_THROW(other.Open(m_pty.Path(), 9600));
+}
+
+TEST_F(SerialPortOnPty, LineSettingReadsBackOnBothSides)
+{
+    m_port.Open(m_pty.Path(), 115200, EParity::None, 8, EStopBits::Two, EFlowControl::CtsRts);
+    const CLineSettings expected{115200, EParity::None, 8, EStopBits::Two, EFlowControl::CtsRts};
+    EXPECT_EQ(m_port.GetState(), expected);
+
+    termios master{};
+    ASSERT_EQ(::tcgetattr(m_pty.Master(), &master), 0);
+    EXPECT_EQ(cfgetospeed(&master), static_cast<speed_t>(B115200));
+
+    m_port.SetState({19200, EParity::None, 8, EStopBits::One, EFlowControl::XonXoff});
+    EXPECT_EQ(m_port.GetState().m_flowControl, EFlowControl::XonXoff);
+    EXPECT_EQ(m_port.GetState().m_nBaudRate, 19200u);
+}
+
+// Settings the driver cannot carry must fail loudly rather than leave the
+// line at something else; a pty, like many USB adapters, has no parity.
+struct CRefusedSetting {
+    const char* m_szName;
+    CLineSettings m_settings;
+};
+
+void PrintTo(const CRefusedSetting& c, std::ostream* os)
+{
+    *os << c.m_szName;
+}
+
+class RefusedSettingTest : public ::testing::TestWithParam<CRefusedSetting> {};
+
+TEST_P(RefusedSettingTest, OpenFailsWithBadSettingAndFreesThePort)
+{
+    CPty pty;
+    CSerialPort port;
+    const CLineSettings& s = GetParam().m_settings;
+    const CSerialException e = CatchSerial(
+        [&] { port.Open(pty.Path(), s.m_nBaudRate, s.m_parity, s.m_nDataBits, s.m_stopBits, s.m_flowControl); });
+    EXPECT_EQ(e.Kind(), ESerialError::BadSetting);
+    EXPECT_EQ(TransferStatusFor(e), 6);
+    EXPECT_FALSE(port.IsOpen());
+    CSerialPort other;
+    EXPECT_NO_THROW(other.Open(pty.Path(), 9600));
+}
+
+INSTANTIATE_TEST_SUITE_P(SerialPort, RefusedSettingTest,
+                         ::testing::Values(CRefusedSetting{"BaudOutsideList", {.m_nBaudRate = 12345}},
+                                           CRefusedSetting{"ZeroBaud", {.m_nBaudRate = 0}},
+                                           CRefusedSetting{"EvenParityOnPty", {.m_parity = EParity::Even}},
+                                           CRefusedSetting{"NineDataBits", {.m_nDataBits = 9}},
+                                           CRefusedSetting{"OneAndHalfStopBits", {.m_stopBits = EStopBits::OneAndHalf}},
+                                           CRefusedSetting{"DsrDtrHandshake", {.m_flowControl = EFlowControl::DsrDtr}}),
+                         [](const auto& info) { return std::string(info.param.m_szName); });
+
+TEST(SerialPort, MissingDeviceIsNotFoundAndLeavesPortClosed)
+{
+    CSerialPort port;
+    const CSerialException e = CatchSerial([&] { port.Open("/dev/fennmere-no-such-device", 9600); });
+    EXPECT_EQ(e.Kind(), ESerialError::NotFound);
+    EXPECT_EQ(e.m_dwError, static_cast<uint32_t>(ENOENT));
+    EXPECT_NE(e.GetErrorMessage().find("/dev/fennmere-no-such-device"), std::string::npos);
+    EXPECT_FALSE(port.IsOpen());
+
+    EXPECT_EQ(CatchSerial([&] { port.Open("COM0", 9600); }).Kind(), ESerialError::NotFound);
+}
+
+TEST(SerialPort, RegularFileIsNotSerialAndIsLetGo)
+{
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "fennmere-not-a-tty";
+    std::ofstream(file) << "data";
+    CSerialPort port;
+    EXPECT_EQ(CatchSerial([&] { port.Open(file.string(), 9600); }).Kind(), ESerialError::NotSerial);
+    EXPECT_FALSE(port.IsOpen());
+
+    // A descriptor leaked with its lock would still hold the file.
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+    std::filesystem::remove(file);
+}
+
+TEST(SerialPort, OperationsOnClosedPortThrowAndCloseDoesNot)
+{
+    CSerialPort port;
+    char buffer[4];
+    EXPECT_THROW(port.Write("x"), CSerialException);
+    EXPECT_THROW(port.Read(buffer, sizeof buffer), CSerialException);
+    EXPECT_THROW(port.PurgeReceive(), CSerialException);
+    EXPECT_THROW(port.Flush(), CSerialException);
+    EXPECT_THROW(port.SetTimeouts(kTransferTimeouts), CSerialException);
+    EXPECT_THROW(port.GetState(), CSerialException);
+    EXPECT_NO_THROW(port.Close());
+}
+
+struct CErrorCase {
+    int m_nErrno;
+    ESerialError m_kind;
+    int m_nStatus;
+};
+
+void PrintTo(const CErrorCase& c, std::ostream* os)
+{
+    *os << "errno " << c.m_nErrno;
+}
+
+class ErrorClassificationTest : public ::testing::TestWithParam<CErrorCase> {};
+
+TEST_P(ErrorClassificationTest, ErrnoMapsToKindAndTransferStatus)
+{
+    const CSerialException e(static_cast<uint32_t>(GetParam().m_nErrno));
+    EXPECT_EQ(e.Kind(), GetParam().m_kind);
+    EXPECT_EQ(TransferStatusFor(e), GetParam().m_nStatus);
+    EXPECT_FALSE(e.GetErrorMessage().empty());
+}
+
+// EIO is 5 on Linux: it must not read as Windows' "access denied".
+INSTANTIATE_TEST_SUITE_P(
+    SerialPort, ErrorClassificationTest,
+    ::testing::Values(CErrorCase{EBUSY, ESerialError::InUse, 5}, CErrorCase{EWOULDBLOCK, ESerialError::InUse, 5},
+                      CErrorCase{EACCES, ESerialError::PermissionDenied, 6},
+                      CErrorCase{EPERM, ESerialError::PermissionDenied, 6},
+                      CErrorCase{ENOENT, ESerialError::NotFound, 6}, CErrorCase{ENODEV, ESerialError::NotFound, 6},
+                      CErrorCase{ENXIO, ESerialError::NotFound, 6}, CErrorCase{ENOTTY, ESerialError::NotSerial, 6},
+                      CErrorCase{EIO, ESerialError::Io, 6}));
+
+TEST(SerialPort, PermissionDeniedMessageNamesDeviceAndDialoutGroup)
+{
+    const CSerialException e(EACCES, ESerialError::PermissionDenied, "/dev/ttyUSB0");
+    EXPECT_NE(e.GetErrorMessage().find("/dev/ttyUSB0"), std::string::npos);
+    EXPECT_NE(e.GetErrorMessage().find("'dialout'"), std::string::npos);
+    EXPECT_STREQ(e.what(), e.GetErrorMessage().c_str());
+}
+
+struct CNameCase {
+    const char* m_szName;
+    const char* m_szPosix;
+    const char* m_szWin32;
+};
+
+void PrintTo(const CNameCase& c, std::ostream* os)
+{
+    *os << '"' << c.m_szName << '"';
+}
+
+class PortNameTest : public ::testing::TestWithParam<CNameCase> {};
+
+TEST_P(PortNameTest, NameResolvesToDevice)
+{
+    EXPECT_EQ(ResolvePosixPortName(GetParam().m_szName), GetParam().m_szPosix);
+    EXPECT_EQ(ResolveWin32PortName(GetParam().m_szName), GetParam().m_szWin32);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SerialPort, PortNameTest,
+    ::testing::Values(CNameCase{"COM1", "/dev/ttyS0", R"(\\.\COM1)"}, CNameCase{"COM12", "/dev/ttyS11", R"(\\.\COM12)"},
+                      CNameCase{"COM255", "/dev/ttyS254", R"(\\.\COM255)"},
+                      CNameCase{"com3", "/dev/ttyS2", R"(\\.\COM3)"}, CNameCase{"/dev/ttyUSB0", "/dev/ttyUSB0", ""},
+                      CNameCase{"/dev/serial/by-id/usb-FTDI-if00", "/dev/serial/by-id/usb-FTDI-if00", ""},
+                      CNameCase{R"(\\.\COM4)", "", R"(\\.\COM4)"}, CNameCase{"COM0", "", ""},
+                      CNameCase{"COM256", "", ""}, CNameCase{"COM", "", ""}, CNameCase{"COM3x", "", ""},
+                      CNameCase{"COM-1", "", ""}, CNameCase{"ttyUSB0", "", ""}, CNameCase{"", "", ""}));
+
+TEST(SerialPort, EnvironmentOverridesNumberedPort)
+{
+    {
+        const CEnvGuard env("FENNMERE_COM7", "/dev/pts/42");
+        EXPECT_EQ(ResolvePosixPortName("COM7"), "/dev/pts/42");
+        EXPECT_EQ(ResolvePosixPortName("COM8"), "/dev/ttyS7");
+    }
+    {
+        // A relative path would depend on the current directory.
+        const CEnvGuard env("FENNMERE_COM7", "ttyUSB0");
+        EXPECT_EQ(ResolvePosixPortName("COM7"), "");
+    }
+    EXPECT_EQ(ResolvePosixPortName("COM7"), "/dev/ttyS6");
+}
+
+TEST(SerialPort, FindDevicesListsMatchingEntriesInNaturalOrder)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fennmere-devices";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyUSB"}) std::ofstream(dir / name);
+
+    EXPECT_EQ(FindDevices(dir, "ttyUSB"),
+              (std::vector<std::string>{(dir / "ttyUSB2").string(), (dir / "ttyUSB10").string()}));
+    EXPECT_TRUE(FindDevices(dir / "missing", "ttyUSB").empty());
+    std::filesystem::remove_all(dir);
+}
+
+TEST(PortProbe, OpensAndClosesPortNamedThroughEnvironment)
+{
+    CPty pty;
+    const CEnvGuard env("FENNMERE_COM200", pty.Path());
+    EXPECT_EQ(ProbePort(200), 1);
+    EXPECT_FALSE(SharedPort().IsOpen());
+    EXPECT_EQ(pty.ExclusiveFlag(), 0);
+
+    CSerialPort holder;
+    holder.Open(pty.Path(), 9600);
+    EXPECT_EQ(ProbePort(200), -1);
+}
+
+TEST(PortProbe, MissingPortGivesMinusOne)
+{
+    const CEnvGuard env("FENNMERE_COM201", "/dev/fennmere-no-such-device");
+    CSerialPort port;
+    EXPECT_EQ(ProbePort(port, 201), -1);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+// Opens only the ports it is told exist, and records what it was asked.
+class CFakePort final : public CPortIo {
+public:
+    explicit CFakePort(std::set<std::string> existing) : m_existing(std::move(existing)) {}
+    void Open(const std::string& portName, uint32_t baud) override
+    {
+        m_opened.push_back(portName);
+        m_nBaud = baud;
+        if (!m_existing.count(portName)) throw CSerialException(ENOENT, ESerialError::NotFound, portName);
+        m_bOpen = true;
+    }
+    void Close() override { m_bOpen = false; }
+    bool IsOpen() const override { return m_bOpen; }
+    void SetTimeouts(const CSerialTimeouts&) override {}
+    void Write(std::string_view) override {}
+    std::size_t Read(char*, std::size_t) override { return 0; }
+    void PurgeReceive() override {}
+    void Flush() override {}
+
+    std::set<std::string> m_existing;
+    std::vector<std::string> m_opened;
+    uint32_t m_nBaud = 0;
+    bool m_bOpen = false;
+};
+
+TEST(PortProbe, FillsAvailabilityTableForEveryNumber)
+{
+    CFakePort port({"COM1", "COM12", "COM255"});
+    CConfiguration config;
+    config.m_nPortAvailable.fill(1);
+
+    ProbePorts(port, config);
+
+    ASSERT_EQ(port.m_opened.size(), 255u);
+    EXPECT_EQ(port.m_opened.front(), "COM1");
+    EXPECT_EQ(port.m_opened.back(), "COM255");
+    EXPECT_EQ(port.m_nBaud, 9600u);
+    EXPECT_FALSE(port.m_bOpen);
+    for (int n = 0; n < kPortTableSize; ++n) {
+        EXPECT_EQ(config.m_nPortAvailable[n], (n == 1 || n == 12 || n == 255) ? 1 : 0) << "COM" << n;
+    }
+}
+
+}  // namespace
+}  // namespace fennmere

@@ -1,0 +1,275 @@
+// The main window: its state after start, the order of a page switch, New,
+// Open and Save, and the file commands refused while a transfer runs.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <iterator>
+
+#include "app/mainfrm.h"
+#include "config/configparser.h"
+#include "config/configwriter.h"
+#include "guitestsupport.h"
+#include "pages/combolist.h"
+#include "pages/configpageview.h"
+#include "pages/dataexchange.h"
+#include "pages/resourceids.h"
+#include "pages/serialview.h"
+
+using namespace fennmere;
+using namespace fennmere::test;
+
+namespace {
+
+// Pages 4 and 5 that write down what happens to them.
+class CRecordingPage : public CConfigPageView {
+public:
+    CRecordingPage(int page, QWidget* parent, QStringList& log)
+        : CConfigPageView(page, kPageTemplate[page], parent), m_log(log)
+    {
+    }
+    void OnUpdate(CPageView* sender, int hint) override
+    {
+        (void)sender;
+        (void)hint;
+        m_log << QStringLiteral("update %1").arg(PageNumber());
+    }
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override
+    {
+        m_log << QStringLiteral("%1 %2").arg(dx.IsStoring() ? "store" : "load").arg(PageNumber());
+        CConfigPageView::DoDataExchange(dx);
+    }
+
+private:
+    QStringList& m_log;
+};
+
+QString ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+void WriteFile(const QString& path, const std::string& bytes)
+{
+    std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+QLineEdit* AddressEdit(CTestApp& app, int row)
+{
+    return app.Page(kPageSerial)->ControlAs<QLineEdit>(CSerialView::RowIds()[row].m_nAddress);
+}
+
+}  // namespace
+
+class CMainFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { IsolateSettings(); }
+
+    void StartsWithTheSerialPageOnDisplay()
+    {
+        CTestApp app;
+        CMainFrame& frame = app.Frame();
+        QCOMPARE(frame.GetActivePage()->PageNumber(), kPageSerial);
+        QCOMPARE(frame.GetActivePage()->WindowNumber(), kMainPaneNumber);
+        QVERIFY(!frame.GetActivePage()->isHidden());
+        QCOMPARE(frame.windowTitle(), QStringLiteral("FennmereSetup - Untitled"));
+        QCOMPARE(frame.size(), QSize(1024, 600));
+        for (int page = 1; page <= kPageCount; ++page) {
+            const bool wired = page != kPageAnalog && page != kPageDigital && page != kPageEws;
+            QCOMPARE(frame.CommandAction(kPageCommand[page])->isEnabled(), wired);
+        }
+        for (int command :
+             {kCmdFilePrint, kCmdFilePrintPreview, kCmdEditUndo, kCmdEditCut, kCmdEditCopy, kCmdEditPaste}) {
+            QVERIFY(!frame.CommandAction(command)->isEnabled());
+        }
+        QVERIFY(frame.CommandAction(kCmdFileOpen)->isEnabled());
+        QCOMPARE(frame.statusBar()->findChild<QLabel*>("messagePane")->text(), QStringLiteral("Ready"));
+    }
+
+    void EveryPageHasOneWindowAndANewMakesNoMore()
+    {
+        CTestApp app;
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(app.Frame().Pages().size(), std::size_t(kPageCount));
+            QCOMPARE(app.Doc().Views().size(), std::size_t(kPageCount));
+            for (CPageView* page : app.Frame().Pages()) {
+                const int expected = page == app.Frame().GetActivePage() ? kMainPaneNumber : page->PageNumber();
+                QCOMPARE(page->WindowNumber(), expected);
+                QCOMPARE(page->isHidden(), page != app.Frame().GetActivePage());
+            }
+            app.Frame().ShowPage(kPageModem);
+            QVERIFY(app.App().OnFileNew());
+            ProcessPostedEvents();
+            QCOMPARE(app.Frame().GetActivePage()->PageNumber(), kPageSerial);
+        }
+    }
+
+    void SwitchingStoresTheOldPageThenUpdatesAllThenLoadsTheNew()
+    {
+        QStringList log;
+        CTestApp app({}, {}, [&log](int page, QWidget* parent) -> CPageView* {
+            if (page == kPageInternal || page == kPageOutput) return new CRecordingPage(page, parent, log);
+            return CreateStandardPage(page, parent);
+        });
+        app.Frame().ShowPage(kPageInternal);
+        log.clear();
+        app.Frame().ShowPage(kPageOutput);
+        QCOMPARE(log, QStringList({"store 4", "update 4", "update 5", "load 5"}));
+
+        // The page already on display is only stored.
+        log.clear();
+        app.Frame().CommandAction(kPageCommand[kPageOutput])->trigger();
+        QCOMPARE(log, QStringList({"store 5"}));
+    }
+
+    void AValueTypedOnAPageIsStoredBeforeTheNextPageLoads()
+    {
+        CTestApp app;
+        AddressEdit(app, 2)->setText("A7");
+        app.Frame().CommandAction(kPageCommand[kPageInternal])->trigger();
+        QCOMPARE(app.Config().m_serial[2].m_strAddress, CText(L"A7"));
+        app.Frame().CommandAction(kPageCommand[kPageSerial])->trigger();
+        QCOMPARE(AddressEdit(app, 2)->text(), QStringLiteral("A7"));
+    }
+
+    void VisitingEveryPageChangesNoStoredValue()
+    {
+        CTestApp app({3});
+        app.Config().m_system.m_fVref = 1234.5677f;
+        app.Config().m_poly[3].m_fA = {0.1f, 1.0f / 3.0f, -2.5e-7f, 3.0e8f};
+        app.Config().m_serial[4].m_strDriver = L"NOT_OFFERED";
+        app.Frame().InitialUpdateFrame();
+        ProcessPostedEvents();
+        const CConfiguration before = app.Config();
+        for (int page : {kPageInternal, kPageOutput, kPageSystem, kPageModem, kPageLive, kPageSerial}) {
+            app.Frame().ShowPage(page);
+        }
+        QVERIFY(app.Config() == before);
+        QVERIFY(app.m_boxes.m_shown.empty());
+    }
+
+    void RefreshReloadsThePageOnDisplay()
+    {
+        CTestApp app;
+        app.Config().m_serial[0].m_strAddress = L"42";
+        app.Doc().PostFrameMessage(kRefreshMessage);
+        ProcessPostedEvents();
+        QCOMPARE(AddressEdit(app, 0)->text(), QStringLiteral("42"));
+    }
+
+    void NewIsRefusedWhileATransferRuns()
+    {
+        CTestApp app;
+        app.Config().m_system.m_strName = L"kept";
+        QVERIFY(app.m_link.TryAcquire(CLinkControl::kSendBit));
+        QVERIFY(!app.App().OnFileNew());
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"kept"));
+        app.m_link.Release(CLinkControl::kSendBit);
+    }
+
+    void OpenShowsTheSerialPageWithTheFilesValues()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("north.txt");
+        CConfiguration written = MakeNewConfiguration();
+        written.m_serial[3].m_strDriver = L"FROM_FILE";
+        WriteFile(path, WriteSetupFile(written));
+
+        CTestApp app;
+        app.Frame().ShowPage(kPageModem);
+        QVERIFY(app.App().OpenDocumentFile(path));
+        ProcessPostedEvents();
+        QCOMPARE(app.Frame().GetActivePage()->PageNumber(), kPageSerial);
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - north.txt"));
+        QCOMPARE(app.App().RecentFiles().Files().value(0), QFileInfo(path).absoluteFilePath());
+        auto* driver = app.Page(kPageSerial)->ControlAs<CComboList>(CSerialView::RowIds()[3].m_nDriver);
+        QCOMPARE(driver->EditText(), QStringLiteral("FROM_FILE"));
+    }
+
+    void SaveWritesThePageOnDisplayAsTyped()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("south.txt");
+        CTestApp app;
+        AddressEdit(app, 5)->setText("B9");
+        QVERIFY(app.App().DoSave(path));
+        CConfiguration read = MakeNewConfiguration();
+        const std::string bytes = ReadFile(path).toStdString();
+        ReadSetupText(read, bytes);
+        QCOMPARE(read.m_serial[5].m_strAddress, CText(L"B9"));
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - south.txt"));
+    }
+
+    void SaveIsRefusedWhileATransferRunsAndLeavesTheFile()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("kept.txt");
+        WriteFile(path, "old contents\r\n");
+        CTestApp app;
+        QVERIFY(app.m_link.TryAcquire(CLinkControl::kRetrieveBit));
+        QVERIFY(!app.App().DoSave(path));
+        app.m_link.Release(CLinkControl::kRetrieveBit);
+        QCOMPARE(ReadFile(path), QStringLiteral("old contents\r\n"));
+        QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - Untitled"));
+
+        // Live acquisition alone does not stop a save.
+        QVERIFY(app.m_link.TryAcquire(CLinkControl::kLiveBit));
+        QVERIFY(app.App().DoSave(path));
+        app.m_link.Release(CLinkControl::kLiveBit);
+        QVERIFY(ReadFile(path).startsWith("EWS 0\r\n"));
+    }
+
+    void OpenIsRefusedWhileATransferRuns()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("other.txt");
+        WriteFile(path, "Name Other\r\n");
+        CTestApp app;
+        const QStringList recent = app.App().RecentFiles().Files();
+        QVERIFY(app.m_link.TryAcquire(CLinkControl::kDefaultConfigBit));
+        QVERIFY(!app.App().OpenDocumentFile(path));
+        app.m_link.Release(CLinkControl::kDefaultConfigBit);
+        QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+        QCOMPARE(app.Config().m_system.m_strName, CText());
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - Untitled"));
+        QCOMPARE(app.App().RecentFiles().Files(), recent);
+    }
+
+    void AFileThatCannotBeReadIsReportedAndChangesNothing()
+    {
+        CTestApp app;
+        QVERIFY(!app.App().OpenDocumentFile("/nonexistent/setup.txt"));
+        QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - Untitled"));
+    }
+
+    void RecentFilesKeepTheFourLatestAcrossRuns()
+    {
+        QTemporaryDir folder;
+        QStringList paths;
+        for (int i = 0; i < 5; ++i) {
+            paths << folder.filePath(QStringLiteral("f%1.txt").arg(i));
+            WriteFile(paths.back(), "Name x\r\n");
+        }
+        {
+            CTestApp app;
+            for (const QString& path : paths) QVERIFY(app.App().OpenDocumentFile(path));
+            QVERIFY(app.App().OpenDocumentFile(paths[2]));
+        }
+        CTestApp again;
+        QCOMPARE(again.App().RecentFiles().Files(), QStringList({paths[2], paths[4], paths[3], paths[1]}));
+        QCOMPARE(again.Frame().CommandAction(kCmdFileMru1)->text(), QStringLiteral("&1 ") + paths[2]);
+    }
+};
+
+QTEST_MAIN(CMainFrameTest)
+#include "mainframe_test.moc"

@@ -1,0 +1,204 @@
+// Transfers started from the window: the page is stored first, the result is
+// put in place on the window thread only when the transfer succeeded, the
+// boxes come up while the busy bit is still set, and nothing starts while
+// another transfer runs.
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <thread>
+
+#include "app/mainfrm.h"
+#include "app/transferbridge.h"
+#include "config/configwriter.h"
+#include "guitestsupport.h"
+#include "pages/combolist.h"
+#include "pages/configpageview.h"
+#include "pages/resourceids.h"
+#include "pages/serialview.h"
+
+using namespace fennmere;
+using namespace fennmere::test;
+
+namespace {
+
+void Press(CTestApp& app, int page, bool send)
+{
+    const CPanelIds ids = CConfigPageView::PanelIdsFor(page);
+    app.Page(page)->ControlAs<QPushButton>(send ? ids.m_nSend : ids.m_nRetrieve)->click();
+}
+
+QLineEdit* AddressEdit(CTestApp& app, int row)
+{
+    return app.Page(kPageSerial)->ControlAs<QLineEdit>(CSerialView::RowIds()[row].m_nAddress);
+}
+
+}  // namespace
+
+class CTransferTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { IsolateSettings(); }
+
+    void RetrievePutsTheLoggersConfigurationInPlace()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger("SerialDriver?\r\r\n0,0,LIST\r\n1,1,AAA\r\n2,0,AAA_P\r\n3,1,BBB\r\n\r\nOK");
+        app.m_port.m_replies["System?\r"] = "System?\r\nName North\r\n\r\nOK";
+        app.Page(kPageSerial)->ControlAs<CComboList>(kIdBaudList)->setEditText("9600");
+        Press(app, kPageSerial, false);
+        QVERIFY(app.WaitUntilIdle());
+
+        QCOMPARE(app.m_port.m_opened.front(), std::string("COM4@9600"));
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"North"));
+        auto* drivers = app.Page(kPageSerial)->ControlAs<CComboList>(CSerialView::RowIds()[0].m_nDriver);
+        QCOMPARE(drivers->Items(), QStringList({"AAA", "BBB", "NONE"}));
+    }
+
+    void AFailedRetrieveKeepsTheConfigurationAndSaysWhy()
+    {
+        CTestApp app({4});
+        app.m_port.m_openFailure = ESerialError::InUse;
+        AddressEdit(app, 1)->setText("kept");
+        uint32_t busyWhileShown = 0;
+        app.m_boxes.m_whileOpen = [&](const CShownBox&) { busyWhileShown = app.m_link.BusyWord(); };
+        Press(app, kPageSerial, false);
+        QVERIFY(app.WaitUntilIdle());
+
+        QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+        QCOMPARE(app.m_boxes.m_shown[0].m_strText, QStringLiteral("COM port used by another application"));
+        QCOMPARE(app.m_boxes.m_shown[0].m_strCaption, QStringLiteral("Error Message"));
+        QCOMPARE(busyWhileShown, CLinkControl::kRetrieveBit);
+        QCOMPARE(app.Config().m_serial[1].m_strAddress, CText(L"kept"));
+        QCOMPARE(app.Config().m_serial[0].m_strDriver, CText(L"SOLINST"));
+    }
+
+    void SendSendsThePageAsShown()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_strOtherReply = "\r\nOK";
+        AddressEdit(app, 6)->setText("77");
+        Press(app, kPageSerial, true);
+        QVERIFY(app.WaitUntilIdle());
+
+        QCOMPARE(app.Config().m_serial[6].m_strAddress, CText(L"77"));
+        const std::string line = SerialLine(app.Config(), 6, ELineEnd::Cr);
+        QVERIFY(std::count(app.m_port.m_written.begin(), app.m_port.m_written.end(), line) == 1);
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(app.Config().m_panel.m_strBaud, app.Config().m_system.m_strSerial1);
+    }
+
+    void UnansweredCommandsAreListedAfterASend()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_strOtherReply = "\r\nOK";
+        app.Config().m_system.m_strName = L"Silent";
+        app.m_port.m_replies["Name Silent\r"] = "";
+        app.Frame().InitialUpdateFrame();
+        ProcessPostedEvents();
+        Press(app, kPageSerial, true);
+        QVERIFY(app.WaitUntilIdle());
+
+        QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+        QCOMPARE(app.m_boxes.m_shown[0].m_strCaption, QStringLiteral("Commands with no response"));
+        QVERIFY(app.m_boxes.m_shown[0].m_strText.contains("Name Silent"));
+    }
+
+    void DefaultConfigurationTakesTheLoggersAnswerOnlyOnSuccess()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_replies["SetDefaultConfig\r"] = "SetDefaultConfig\r\nName Factory\r\nOK";
+        app.Frame().ShowPage(kPageSystem);
+        app.Page(kPageSystem)->ControlAs<QPushButton>(1582)->click();
+        QVERIFY(app.WaitUntilIdle());
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"Factory"));
+
+        app.Config().m_system.m_strName = L"Mine";
+        app.m_port.m_replies.erase("Service\r");
+        app.Doc().StartDefaultConfig();
+        QVERIFY(app.WaitUntilIdle());
+        QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+        QCOMPARE(app.m_boxes.m_shown[0].m_strText, QStringLiteral("No Response from Datalogger"));
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"Mine"));
+    }
+
+    void NothingStartsWhileAnotherTransferRuns()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        QVERIFY(app.m_link.TryAcquire(CLinkControl::kRetrieveBit));
+        AddressEdit(app, 3)->setText("stored anyway");
+        Press(app, kPageSerial, true);
+        Press(app, kPageSerial, false);
+        app.Doc().StartDefaultConfig();
+        ProcessPostedEvents();
+        QCOMPARE(app.Config().m_serial[3].m_strAddress, CText(L"stored anyway"));
+        QVERIFY(app.m_port.m_opened.empty());
+        QCOMPARE(app.m_link.BusyWord(), CLinkControl::kRetrieveBit);
+        app.m_link.Release(CLinkControl::kRetrieveBit);
+        QVERIFY(app.m_boxes.m_shown.empty());
+    }
+
+    void RetrieveReadsTheSimulatedLoggerOverAPseudoTerminal()
+    {
+#ifndef FENNMERE_LOGGERSIM
+        QSKIP("this build has no logger simulator");
+#else
+        QTemporaryDir folder;
+        const QString state = folder.filePath("logger.txt");
+        QFile file(state);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Name Simulated\r\ns 3, M=1, C=2, S=19200, B=8, P=None, T=1, D=SIMDRV, A=09\r\n");
+        file.close();
+        QProcess simulator;
+        simulator.start(QStringLiteral(FENNMERE_LOGGERSIM), {"--state", state});
+        QVERIFY(simulator.waitForReadyRead(10000));
+        const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+        QVERIFY(device.startsWith('/'));
+
+        CTestApp app({}, {}, CreateStandardPage, true);
+        app.Page(kPageSerial)->ControlAs<CComboList>(kIdPortList)->setEditText(device);
+        Press(app, kPageSerial, false);
+        QVERIFY(app.WaitUntilIdle());
+        simulator.terminate();
+        simulator.waitForFinished(5000);
+
+        for (const CShownBox& box : app.m_boxes.m_shown) qWarning("box: %s", qPrintable(box.m_strText));
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"Simulated"));
+        QCOMPARE(app.Config().m_panel.m_strComPort, device.toStdWString());
+        auto* page = app.Page(kPageSerial);
+        const CSerialView::CRowIds& row = CSerialView::RowIds()[2];
+        QCOMPARE(page->ControlAs<CComboList>(row.m_nDriver)->EditText(), QStringLiteral("SIMDRV"));
+        QCOMPARE(page->ControlAs<QLineEdit>(row.m_nAddress)->text(), QStringLiteral("09"));
+        QVERIFY(page->ControlAs<CComboList>(row.m_nDriver)->count() > 1);
+#endif
+    }
+
+    void ClosingTheBridgeReleasesAWaitingTransfer()
+    {
+        CTransferBridge bridge;
+        bool ran = false;
+        bool delivered = true;
+        std::thread worker([&] { delivered = bridge.CallOnWindowThread([&] { ran = true; }); });
+        // The window thread never gets to the call; closing must not leave
+        // the transfer thread waiting for ever.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        bridge.Close();
+        worker.join();
+        QVERIFY(!delivered);
+        QCoreApplication::processEvents();
+        QVERIFY(!ran);
+    }
+};
+
+QTEST_MAIN(CTransferTest)
+#include "transfer_test.moc"
