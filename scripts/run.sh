@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 fennmere_need_packages cmake ninja-build g++ libgtest-dev libgmock-dev
-cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFENNMERE_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFENNMERE_BUILD_TESTS=OFF -DFENNMERE_BUILD_GUI=OFF >/dev/null
 cmake --build build/run -j "${FENNMERE_JOBS:-2}" >/dev/null
 bin=build/run/tools
 if [ $# -gt 0 ]; then

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 . scripts/deps.sh
 fennmere_need_packages cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev \
-    g++-mingw-w64-x86-64-posix
+    g++-mingw-w64-x86-64-posix qt6-base-dev
 
 jobs=${FENNMERE_JOBS:-2}
 fuzz_seconds=${FENNMERE_FUZZ_SECONDS:-20}
@@ -40,7 +40,7 @@ run_ctest() {  # run_ctest DIR [CTEST-ARGS...]
     ctest --test-dir "$dir" -j "$jobs" --output-on-failure "$@"
 }
 
-# 1. Release build, every test.
+# 1. Release build, every test (the desktop application's on Qt's offscreen platform).
 step "build (release)" configure_and_build build/test-release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 step "tests (release)" run_ctest build/test-release
 
@@ -48,14 +48,14 @@ step "tests (release)" run_ctest build/test-release
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 step "build (asan+ubsan)" configure_and_build build/test-asan -DCMAKE_BUILD_TYPE=Debug \
-    -DFENNMERE_SANITIZE=address,undefined
+    -DFENNMERE_SANITIZE=address,undefined -DFENNMERE_BUILD_GUI=OFF
 step "tests (asan+ubsan)" run_ctest build/test-asan
 
 # 3. ThreadSanitizer on the link tests.
 if [ -d link ] && ls tests/link/*.cpp >/dev/null 2>&1; then
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
     step "build (tsan)" configure_and_build build/test-tsan -DCMAKE_BUILD_TYPE=Debug \
-        -DFENNMERE_SANITIZE=thread -DFENNMERE_BUILD_TOOLS=OFF
+        -DFENNMERE_SANITIZE=thread -DFENNMERE_BUILD_TOOLS=OFF -DFENNMERE_BUILD_GUI=OFF
     step "tests (tsan, link)" run_ctest build/test-tsan -R '^link\.'
 fi
 
@@ -80,7 +80,7 @@ run_fuzzers() {
     return $status
 }
 step "build (fuzz)" configure_and_build build/test-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++ -DFENNMERE_FUZZ=ON -DFENNMERE_BUILD_TESTS=ON -DFENNMERE_BUILD_TOOLS=OFF
+    -DCMAKE_CXX_COMPILER=clang++ -DFENNMERE_FUZZ=ON -DFENNMERE_BUILD_TESTS=ON -DFENNMERE_BUILD_TOOLS=OFF -DFENNMERE_BUILD_GUI=OFF
 step "fuzz" run_fuzzers
 
 # 5. The core must keep building for Windows.
