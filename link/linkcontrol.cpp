@@ -1,5 +1,7 @@
 #include "linkcontrol.h"
 
+#include "serialport.h"
+
 #include <utility>
 
 namespace fennmere {
@@ -8,6 +10,10 @@ CLinkControl::~CLinkControl() { Wait(); }
 
 CLinkControl& CLinkControl::Instance()
 {
+    // The shared port must outlive this instance: its destructor waits for a
+    // transfer thread that may still be using the port. Statics are destroyed
+    // in reverse order of construction, so construct the port first.
+    SharedPort();
     static CLinkControl control;
     return control;
 }
