@@ -16,6 +16,7 @@ class CModemView : public CConfigPageView {
 public:
     explicit CModemView(QWidget* parent);
 
+    // The page's own control numbers.
     static constexpr int kIdInterval = 1058;
     static constexpr int kIdOnTimeHour = 1060;
     static constexpr int kIdOnTimeMinute = 1069;

@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+#include <cmath>
+
 #include "app/nimbrelsetupdoc.h"
 #include "dataexchange.h"
 #include "resourceids.h"
@@ -28,7 +30,12 @@ void CSystemView::DoDataExchange(CDataExchange& dx)
     CSystemSettings& system = Config().m_system;
     // The number fields come first: a refused one leaves every field after
     // it, the panel's port and baud rate included, as they were.
-    dx.Real(kIdVref, system.m_fVref);
+    //
+    // Vref is the logger's reading and cannot be edited here. One that is not
+    // a finite number (a logger may report one) would be refused at every
+    // store, before any other field, with no way for the operator to mend it;
+    // it is kept as read instead.
+    if (!dx.IsStoring() || std::isfinite(system.m_fVref)) dx.Real(kIdVref, system.m_fVref);
     dx.Integer(kIdMeasInterval, system.m_nMeasInterval);
     dx.Byte(kIdMeasDelay, system.m_nMeasDelay);
     dx.Integer(kIdLogInterval, system.m_nLogInterval);

@@ -17,7 +17,7 @@ class CSystemView : public CConfigPageView {
 public:
     explicit CSystemView(QWidget* parent);
 
-    // Control numbers the tests and the transfers' callers reach.
+    // The page's own control numbers.
     static constexpr int kIdSerialNumber = 1525;
     static constexpr int kIdName = 1526;
     static constexpr int kIdMeasInterval = 1527;

@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <cmath>
+#include <limits>
+
 #include "app/mainfrm.h"
 #include "app/nimbrelsetupdoc.h"
 #include "guitestsupport.h"
@@ -63,16 +66,48 @@ private slots:
     {
         CTestApp app;
         CSystemSettings& s = app.Config().m_system;
-        s = {L"SN-77", L"FW 3.1", L"River", 600, 12, 900, 3600, 2500.25f, L"9600", L"19200", L"CSV",
-             1, L"A5", 1, L"09", L"11", L"2026", L"13", L"45", L"07", 1, L"Large (1 line)"};
+        s = {.m_strSerialNumber = L"SN-77",
+             .m_strFirmware = L"FW 3.1",
+             .m_strName = L"River",
+             .m_nMeasInterval = 600,
+             .m_nMeasDelay = 12,
+             .m_nLogInterval = 900,
+             .m_nRepInterval = 3600,
+             .m_fVref = 2500.25f,
+             .m_strSerial1 = L"9600",
+             .m_strSerial2 = L"19200",
+             .m_strDataFormat = L"CSV",
+             .m_nRs485 = 1,
+             .m_strRs485Address = L"A5",
+             .m_nEws = 1,
+             .m_strDay = L"09",
+             .m_strMonth = L"11",
+             .m_strYear = L"2026",
+             .m_strHour = L"13",
+             .m_strMinute = L"45",
+             .m_strSecond = L"07",
+             .m_nSetTime = 1,
+             .m_strDisplaySize = L"Large (1 line)"};
         ShowSystem(app);
         const std::vector<std::pair<int, QString>> expected{
-            {V::kIdSerialNumber, "SN-77"}, {V::kIdFirmware, "FW 3.1"}, {V::kIdName, "River"},
-            {V::kIdMeasInterval, "600"},   {V::kIdMeasDelay, "12"},    {V::kIdLogInterval, "900"},
-            {V::kIdRepInterval, "3600"},   {V::kIdVref, "2500.25"},    {V::kIdSerial1, "9600"},
-            {V::kIdSerial2, "19200"},      {V::kIdDataFormat, "CSV"},  {V::kIdRs485Address, "A5"},
-            {V::kIdDay, "09"},             {V::kIdMonth, "11"},        {V::kIdYear, "2026"},
-            {V::kIdHour, "13"},            {V::kIdMinute, "45"},       {V::kIdSecond, "07"},
+            {V::kIdSerialNumber, "SN-77"},
+            {V::kIdFirmware, "FW 3.1"},
+            {V::kIdName, "River"},
+            {V::kIdMeasInterval, "600"},
+            {V::kIdMeasDelay, "12"},
+            {V::kIdLogInterval, "900"},
+            {V::kIdRepInterval, "3600"},
+            {V::kIdVref, "2500.25"},
+            {V::kIdSerial1, "9600"},
+            {V::kIdSerial2, "19200"},
+            {V::kIdDataFormat, "CSV"},
+            {V::kIdRs485Address, "A5"},
+            {V::kIdDay, "09"},
+            {V::kIdMonth, "11"},
+            {V::kIdYear, "2026"},
+            {V::kIdHour, "13"},
+            {V::kIdMinute, "45"},
+            {V::kIdSecond, "07"},
             {V::kIdDisplaySize, "Large (1 line)"},
         };
         for (const auto& [id, text] : expected) QCOMPARE(TextOf(app, id), text);
@@ -92,7 +127,7 @@ private slots:
         Type(app, V::kIdName, "  Weir 2 ");
         Type(app, V::kIdMeasInterval, " -30");
         Type(app, V::kIdMeasDelay, "255");
-        Type(app, V::kIdLogInterval, "60 sec");
+        Type(app, V::kIdLogInterval, " 60 ");
         Type(app, V::kIdRepInterval, "+7200");
         Type(app, V::kIdSerial1, "4800");
         app.Page(kPageSystem)->ControlAs<CComboList>(V::kIdSerial2)->SetCurSel(0);
@@ -133,10 +168,14 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        QTest::newRow("delay above 255") << V::kIdMeasDelay << "256" << "Enter an integer between 0 and 255.";
-        QTest::newRow("delay 300") << V::kIdMeasDelay << "300" << "Enter an integer between 0 and 255.";
-        QTest::newRow("interval not a number") << V::kIdMeasInterval << "ten" << "Enter an integer.";
-        QTest::newRow("report interval empty") << V::kIdRepInterval << "" << "Enter an integer.";
+        QTest::newRow("delay above 255") << V::kIdMeasDelay << "256"
+                                         << "Enter an integer between 0 and 255.";
+        QTest::newRow("delay 300") << V::kIdMeasDelay << "300"
+                                   << "Enter an integer between 0 and 255.";
+        QTest::newRow("interval not a number") << V::kIdMeasInterval << "ten"
+                                               << "Enter an integer.";
+        QTest::newRow("report interval empty") << V::kIdRepInterval << ""
+                                               << "Enter an integer.";
     }
     void ARefusedNumberKeepsItAndEverythingAfterIt()
     {
@@ -146,6 +185,7 @@ private slots:
         CTestApp app({3});
         app.Config().m_system.m_nMeasDelay = 4;
         app.Config().m_system.m_nRepInterval = 50;
+        app.Config().m_system.m_strName = L"before";
         ShowSystem(app);
         Type(app, V::kIdMeasInterval, "11");
         Type(app, V::kIdMeasDelay, "22");
@@ -165,9 +205,21 @@ private slots:
         if (field == V::kIdRepInterval) QCOMPARE(s.m_nMeasDelay, uint8_t(22));
         if (field == V::kIdMeasDelay) QCOMPARE(s.m_nMeasDelay, uint8_t(4));
         QCOMPARE(s.m_nRepInterval, 50);
-        QCOMPARE(s.m_strName, CText(L"Logger"));
+        QCOMPARE(s.m_strName, CText(L"before"));
         QCOMPARE(app.Config().m_panel.m_strComPort, CText(L"COM3"));
         QVERIFY(app.Config().m_panel.m_strBaud != CText(L"57600"));
+    }
+
+    void AReferenceVoltageThatIsNoNumberDoesNotBlockThePage()
+    {
+        CTestApp app;
+        app.Config().m_system.m_fVref = std::numeric_limits<float>::infinity();
+        ShowSystem(app);
+        Type(app, V::kIdName, "stored");
+        LeaveSystem(app);
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"stored"));
+        QVERIFY(std::isinf(app.Config().m_system.m_fVref));
     }
 
     void TheVariantLeavesOnlyTheGeneralSettings()
@@ -175,14 +227,13 @@ private slots:
         CTestApp app;
         ShowSystem(app);
         CPageView* page = app.Page(kPageSystem);
-        for (int id : {1614, 1615, 1616, 1617, 1618, V::kIdRs485, V::kIdEcho, V::kIdPoll, V::kIdEws,
-                       V::kIdRs485Address, 1584, V::kIdDisplaySize}) {
+        for (int id : {1614, 1615, 1616, 1617, 1618, V::kIdRs485, V::kIdEcho, V::kIdPoll, V::kIdEws, V::kIdRs485Address,
+                       1584, V::kIdDisplaySize}) {
             QVERIFY2(page->Control(id)->isHidden(), qPrintable(QString::number(id)));
         }
         for (int id : {V::kIdSerialNumber, V::kIdFirmware, V::kIdName, V::kIdMeasInterval, V::kIdMeasDelay,
-                       V::kIdLogInterval, V::kIdRepInterval, V::kIdVref, V::kIdSerial1, V::kIdSerial2,
-                       V::kIdDataFormat, V::kIdDay, V::kIdYear, V::kIdHour, V::kIdSecond, V::kIdSetTime,
-                       V::kIdSetDefaultConfig}) {
+                       V::kIdLogInterval, V::kIdRepInterval, V::kIdVref, V::kIdSerial1, V::kIdSerial2, V::kIdDataFormat,
+                       V::kIdDay, V::kIdYear, V::kIdHour, V::kIdSecond, V::kIdSetTime, V::kIdSetDefaultConfig}) {
             QVERIFY2(!page->Control(id)->isHidden(), qPrintable(QString::number(id)));
         }
         for (int id : {V::kIdSerialNumber, V::kIdFirmware, V::kIdVref}) QVERIFY(!page->Control(id)->isEnabled());
