@@ -18,21 +18,15 @@
 
 #include "portnames.h"
 #include "serialport.h"
+#include "serialtrace.h"
 #include "trace.h"
 
 namespace fennmere {
 
+using namespace serialtrace;
+
 namespace {
 
-const char* const kOpenFailed = "CSerialPort::Open, Failed to open the comms port, Error:%d\n";
-const char* const kCloseFailed = "CSerialPort::Close, Failed to close up the comms port, Error:%d\n";
-const char* const kWriteFailed = "CSerialPort::WriteEx, Failed in call to WriteFileEx, Error:%d\n";
-const char* const kReadFailed = "CSerialPort::ReadEx, Failed in call to ReadFileEx, Error:%d\n";
-const char* const kPurgeFailed = "CSerialPort::Purge, Failed in call to PurgeComm, Error:%d\n";
-const char* const kFlushFailed = "CSerialPort::Flush, Failed in call to FlushFileBuffers, Error:%d\n";
-const char* const kTimeoutsFailed = "CSerialPort::SetTimeouts, Failed in call to SetCommTimeouts, Error:%d\n";
-const char* const kGetStateFailed = "CSerialPort::GetState, Failed in call to GetCommState, Error:%d\n";
-const char* const kSetStateFailed = "CSerialPort::SetState, Failed in call to SetCommState, Error:%d\n";
 
 // The largest single transfer one ReadFile/WriteFile call takes.
 constexpr std::size_t kMaxChunk = 0x7FFFFFFF;
