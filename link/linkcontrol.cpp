@@ -1,5 +1,6 @@
 #include "linkcontrol.h"
 
+#include "exchange.h"
 #include "serialport.h"
 
 #include <utility>
@@ -79,6 +80,35 @@ bool CLinkControl::StartDefaultConfig(CPortIo& port, CClock& clock, CConfigurati
         CDefaultConfigResult result = RunDefaultConfig(port, clock, config, observer);
         if (onDone) onDone(std::move(result));
     });
+}
+
+bool CLinkControl::StartLive(CPortIo& port, CClock& clock, CLiveSettings settings, CLiveSink& sink)
+{
+    uint64_t run = 0;
+    {
+        std::lock_guard lock(m_liveMutex);
+        if (!TryAcquire(kLiveBit)) return false;
+        run = ++m_nLiveRun;
+    }
+    // A stopped run may still be in its last read and pause; the port is
+    // closed once its thread has ended.
+    Wait();
+    try {
+        m_worker = std::thread([this, &port, &clock, &sink, run, settings = std::move(settings)] {
+            CLiveResult result =
+                RunLive(port, clock, settings, [this] { return BusyWord() == kLiveBit; }, sink);
+            if (result.m_nStatus == kStatusOk) return;
+            {
+                std::lock_guard lock(m_liveMutex);
+                if (m_nLiveRun == run) Release(kLiveBit);
+            }
+            sink.Failed(result.m_nStatus, result.m_strMessage);
+        });
+    } catch (...) {
+        Release(kLiveBit);
+        throw;
+    }
+    return true;
 }
 
 }  // namespace fennmere

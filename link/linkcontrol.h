@@ -5,11 +5,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "clock.h"
 #include "config/configuration.h"
 #include "defaultconfig.h"
+#include "liveacquisition.h"
 #include "localtime.h"
 #include "portio.h"
 #include "retrieve.h"
@@ -65,6 +67,20 @@ public:
                             CTransferObserver& observer,
                             std::function<void(CDefaultConfigResult)> onDone);
 
+    // Live acquisition. When the busy word is zero: sets the live bit, waits
+    // for the previous transfer or acquisition thread to end (a run that was
+    // just stopped may still be closing the port), then runs RunLive with the
+    // settings on a new thread while the busy word is exactly the live bit.
+    // Returns false and does nothing otherwise. The thread never touches the
+    // live bit on a normal end: StopLive (or whoever clears the bit) ends the
+    // run. When the port fails the thread frees the live bit itself (unless a
+    // newer run has taken it meanwhile) and then calls sink.Failed, so that
+    // the transfers work again at once. port, clock and sink must outlive
+    // the run; the sink must not wait for the thread that calls StartLive.
+    bool StartLive(CPortIo& port, CClock& clock, CLiveSettings settings, CLiveSink& sink);
+    // Clears the live bit; the run ends after at most one read and one pause.
+    void StopLive() { Release(kLiveBit); }
+
     // Waits until the last transfer thread started here has ended. Not from
     // a transfer thread, nor from a thread that its onDone or observer waits
     // for.
@@ -75,6 +91,10 @@ private:
 
     std::atomic<uint32_t> m_busy{0};
     std::thread m_worker;
+    // Guards the live run number against a failing run freeing the bit of
+    // the run started after it.
+    std::mutex m_liveMutex;
+    uint64_t m_nLiveRun = 0;
 };
 
 }  // namespace fennmere
