@@ -161,7 +161,11 @@ CLiveResult RunLive(CPortIo& port, CClock& clock, const CLiveSettings& settings,
             for (std::size_t i = 0; i < count; ++i)
                 if (area[i] != '\0') bytes.push_back(area[i]);
             if (!bytes.empty()) parser.Feed(WidenLatin1(bytes), sink);
-            clock.Sleep(std::chrono::milliseconds(kLivePauseMs));
+            // A full read means more is waiting: read again at once, so that
+            // a logger sending faster than one area per pause is not left
+            // behind until the port's input buffer overflows and lines are
+            // lost. Otherwise pause as usual.
+            if (count < area.size()) clock.Sleep(std::chrono::milliseconds(kLivePauseMs));
         }
         port.Flush();
         port.Close();

@@ -111,7 +111,8 @@ struct CLiveResult {
 };
 
 // One run on the calling thread: Begin, open the port with the transfer
-// time-outs, then read and pause while keepRunning() holds; flush and close
+// time-outs, then read and pause while keepRunning() holds (no pause after a
+// read that filled the whole area: the line is busier than the cycle); flush and close
 // the port at the end and call Ended. A serial failure ends the run at once
 // with status 5 or 6 (trace line written, port left as it is, the caller
 // tells the sink); a missing port name or unusable baud text gives 6 without
