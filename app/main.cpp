@@ -1,7 +1,11 @@
 // FennmereSetup: prepares, keeps and transfers the configuration of a data
 // logger.
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QIcon>
+
+#include <utility>
 
 #include "nimbrelsetup.h"
 #include "pages/resourceids.h"
@@ -9,24 +13,26 @@
 namespace {
 
 // "--port P" (or "--port=P") chooses the communication panel's port at
-// start, for example the pseudo-terminal of the logger simulator; it is
-// taken out of the arguments before the setup-file name is looked for.
-QString TakePortArgument(QStringList& arguments)
+// start, for example the pseudo-terminal of the logger simulator. "--sensors
+// FILE" (or "--sensors=FILE") names the sensor definition file read at every
+// New instead of "sensor.ini" in the current directory. Options are taken
+// out of the arguments before the setup-file name is looked for.
+QString TakeOption(QStringList& arguments, const QString& name)
 {
-    QString port;
+    const QString joined = name + QLatin1Char('=');
     for (int i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--port") && i + 1 < arguments.size()) {
-            port = arguments[i + 1];
+        if (arguments[i] == name && i + 1 < arguments.size()) {
+            const QString value = arguments[i + 1];
             arguments.remove(i, 2);
-            break;
+            return value;
         }
-        if (arguments[i].startsWith(QLatin1String("--port="))) {
-            port = arguments[i].mid(7);
+        if (arguments[i].startsWith(joined)) {
+            const QString value = arguments[i].mid(joined.size());
             arguments.removeAt(i);
-            break;
+            return value;
         }
     }
-    return port;
+    return {};
 }
 
 }  // namespace
@@ -39,10 +45,16 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral("1.10"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
 
-    fennmere::CNimbrelSetupApp app;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    const QString port = TakePortArgument(arguments);
+    const QString port = TakeOption(arguments, QStringLiteral("--port"));
+    const QString sensors = TakeOption(arguments, QStringLiteral("--sensors"));
+    fennmere::CNimbrelSetupDoc::CServices services;
+    if (!sensors.isEmpty()) {
+        // Absolute, so that the same file is read at every New.
+        services.m_strSensorFile = QFile::encodeName(QFileInfo(sensors).absoluteFilePath()).toStdString();
+    }
+    fennmere::CNimbrelSetupApp app(std::move(services));
     if (!app.InitInstance(arguments)) return 1;
     if (!port.isEmpty()) {
         // Queued behind the show-Serial-page message: that page switch stores

@@ -98,6 +98,35 @@ std::optional<float> CDataExchange::ParseReal(const QString& text)
     return value;
 }
 
+std::optional<float> CDataExchange::ParseLeadingReal(const QString& text)
+{
+    // The ASCII characters the text begins with; a number never goes beyond.
+    std::string chars;
+    for (QChar c : text) {
+        if (c.unicode() > 0x7F) break;
+        chars.push_back(static_cast<char>(c.unicode()));
+    }
+    std::string_view number = chars;
+    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+    while (!number.empty() && space(number.front())) number.remove_prefix(1);
+    bool negative = false;
+    if (!number.empty() && (number.front() == '+' || number.front() == '-')) {
+        negative = number.front() == '-';
+        number.remove_prefix(1);
+    }
+    // Only decimal notation: no second sign, "inf", "nan" or hexadecimal.
+    if (number.empty() || (number.front() != '.' && (number.front() < '0' || number.front() > '9'))) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    auto [end, error] =
+        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
+    if (error != std::errc()) return std::nullopt;
+    const float result = static_cast<float>(negative ? -value : value);
+    if (!std::isfinite(result)) return std::nullopt;
+    return result;
+}
+
 QString CDataExchange::FormatReal(float value)
 {
     char buffer[64];
@@ -203,6 +232,17 @@ void CDataExchange::Unsigned(int id, uint32_t& value)
         value = *parsed;
     } else {
         Refuse(id, QStringLiteral("Enter a positive integer."));
+    }
+}
+
+void CDataExchange::LeadingReal(int id, float& value)
+{
+    if (Skip(id)) return;
+    if (!m_bStoring) return SetControlText(id, FormatReal(value));
+    if (std::optional<float> parsed = ParseLeadingReal(ControlText(id))) {
+        value = *parsed;
+    } else {
+        Refuse(id, QStringLiteral("Enter a number."));
     }
 }
 

@@ -47,11 +47,18 @@ public:
     void Byte(int id, uint8_t& value);       // "Enter an integer between 0 and 255."
     void Unsigned(int id, uint32_t& value);  // "Enter a positive integer."
     void Real(int id, float& value);         // "Enter a number."
+    // A real number read from the start of the text: blanks before it are
+    // allowed, anything after it is ignored ("2.5 V" stores 2.5). Shown like
+    // Real.
+    void LeadingReal(int id, float& value);  // "Enter a number."
 
     // The conversions behind the number fields.
     static std::optional<int32_t> ParseInteger(const QString& text);
     static std::optional<uint32_t> ParseUnsigned(const QString& text);
     static std::optional<float> ParseReal(const QString& text);
+    // The decimal number the text begins with; nullopt when it begins with
+    // none, or with one no float can hold.
+    static std::optional<float> ParseLeadingReal(const QString& text);
     // Shortest text that reads back as the same float.
     static QString FormatReal(float value);
 

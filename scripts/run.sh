@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds FennmereSetup and runs it. The logger simulator is started on a
 # pseudo-terminal and the main window opens with that port chosen, so
-# Retrieve works at once. Arguments go to the application (a setup file to
-# open). FENNMERE_NO_SIMULATOR=1 starts the application alone, for a real logger.
+# Retrieve works at once. The example sensor definitions (resources/sensor.ini)
+# fill the Analog and Digital pages' sensor lists. Arguments go to the
+# application (a setup file to open). FENNMERE_NO_SIMULATOR=1 starts the
+# application alone, for a real logger.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -15,7 +17,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: run this from a desktop session (or under xvfb-run)." >&2
 fi
 if [ "${FENNMERE_NO_SIMULATOR:-0}" = 1 ]; then
-    exec "$bin/app/FennmereSetup" "$@"
+    exec "$bin/app/FennmereSetup" --sensors resources/sensor.ini "$@"
 fi
 
 state=$(mktemp -d)
@@ -25,4 +27,4 @@ sim=$!
 for _ in $(seq 50); do [ -s "$state/port" ] && break; sleep 0.1; done
 port=$(head -n 1 "$state/port")
 echo "Logger simulator on $port; press Retrieve to read its configuration." >&2
-"$bin/app/FennmereSetup" --port "$port" "$@"
+"$bin/app/FennmereSetup" --port "$port" --sensors resources/sensor.ini "$@"
