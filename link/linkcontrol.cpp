@@ -95,8 +95,14 @@ bool CLinkControl::StartLive(CPortIo& port, CClock& clock, CLiveSettings setting
     Wait();
     try {
         m_worker = std::thread([this, &port, &clock, &sink, run, settings = std::move(settings)] {
-            CLiveResult result =
-                RunLive(port, clock, settings, [this] { return BusyWord() == kLiveBit; }, sink);
+            // A Start right after Stop sets the live bit again before it
+            // waits for this thread, so the bit alone would keep this run
+            // going for ever; it must also still be the newest run.
+            auto keepRunning = [this, run] {
+                std::lock_guard lock(m_liveMutex);
+                return BusyWord() == kLiveBit && m_nLiveRun == run;
+            };
+            CLiveResult result = RunLive(port, clock, settings, keepRunning, sink);
             if (result.m_nStatus == kStatusOk) return;
             {
                 std::lock_guard lock(m_liveMutex);

@@ -73,5 +73,6 @@ int CommandPorts(const std::vector<std::string>& args);
 int CommandRetrieve(const std::vector<std::string>& args);
 int CommandSend(const std::vector<std::string>& args);
 int CommandDefaultConfig(const std::vector<std::string>& args);
+int CommandLive(const std::vector<std::string>& args);
 
 }  // namespace fennmere::cli

@@ -24,6 +24,7 @@ const CCommand kCommands[] = {
     {"retrieve", CommandRetrieve, "read a logger's configuration"},
     {"send", CommandSend, "write a setup file's configuration into a logger"},
     {"default-config", CommandDefaultConfig, "return a logger to its default configuration"},
+    {"live", CommandLive, "print the data lines a logger emits as they arrive"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -19,6 +19,9 @@ public:
     // The next line, CR LF included.
     std::string NextLine(const CClockReading& now, char separator, int columns);
 
+    // Data lines produced so far (notes not counted).
+    long DataLines() const { return m_nLines; }
+
     static constexpr const char* kNoteText = "Waiting for next measurement";
 
 private:

@@ -74,7 +74,12 @@ int Serve(const CSimOptions& options)
 
     CLoggerDevice device(std::move(config), options.m_strState);
     CSimulator simulator(options, device, port, log, signals.Get());
-    return simulator.Run();
+    const int code = simulator.Run();
+    // What a receiver should have seen, for comparing with what it counted.
+    if (options.m_fDataInterval)
+        std::fprintf(stderr, "fennmere-loggersim: sent %ld data lines, %lld bytes\n", simulator.DataLinesSent(),
+                     simulator.DataBytesSent());
+    return code;
 }
 
 }  // namespace

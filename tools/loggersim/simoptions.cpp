@@ -235,6 +235,8 @@ Live data (outside service mode, while a client has the device open):
   --columns N            value fields per line (default: the value columns of
                          the configured outputs)
   --note-every N         a non-data line after every N data lines
+  At exit the count of data lines (and bytes, notes included) sent to clients
+  at their own rate goes to standard error.
 
 Faults:
   --silent               never answer

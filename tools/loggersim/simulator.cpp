@@ -177,15 +177,19 @@ void CSimulator::SendGarbage(std::size_t length)
 void CSimulator::EmitData(CTime now)
 {
     if (!m_options.m_fDataInterval || m_device.InServiceMode() || now < m_nextData || !m_transmitter.IsIdle()) return;
+    const long dataLinesBefore = m_feed.DataLines();
     std::string line = m_feed.NextLine(m_device.ClockNow(), DataSeparator(), DataColumns());
     auto gap = std::max(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(*m_options.m_fDataInterval)),
         CTransmitter::TransmitTime(line.size(), m_nBaud));
     m_nextData = now + std::chrono::duration_cast<std::chrono::steady_clock::duration>(gap);
-    if (m_port.ClientBaud() == m_nBaud)
+    if (m_port.ClientBaud() == m_nBaud) {
+        m_nDataLinesSent += m_feed.DataLines() - dataLinesBefore;
+        m_nDataBytesSent += static_cast<long long>(line.size());
         m_transmitter.QueueRaw(std::move(line), m_nBaud);
-    else
+    } else {
         SendGarbage(line.size());
+    }
 }
 
 char CSimulator::DataSeparator() const

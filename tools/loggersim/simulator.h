@@ -30,6 +30,11 @@ public:
     // Returns the process exit code.
     int Run();
 
+    // Data lines handed to clients at their own rate, and their bytes (notes
+    // included); a line cut short by the client closing the device counts.
+    long DataLinesSent() const { return m_nDataLinesSent; }
+    long long DataBytesSent() const { return m_nDataBytesSent; }
+
 private:
     void Step(CTime now);
     void TrackClient(CTime now);
@@ -69,6 +74,8 @@ private:
     CTime m_lastFed;
     CTime m_nextData;
     bool m_bDone = false;
+    long m_nDataLinesSent = 0;
+    long long m_nDataBytesSent = 0;
 };
 
 }  // namespace fennmere

@@ -1,0 +1,305 @@
+// fennmere live against the logger simulator.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "runcommand.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using fennmere::test::RunCommand;
+
+namespace {
+
+// A child process with its standard output on a pipe; SIGTERM on destruction.
+class CChild {
+public:
+    // errPath: where standard error goes (default: nowhere).
+    CChild(const std::string& program, const std::vector<std::string>& args, const std::string& errPath = "/dev/null")
+    {
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], 1);
+            int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(err, 2);
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        m_nOut = out[0];
+    }
+    CChild(const CChild&) = delete;
+    CChild& operator=(const CChild&) = delete;
+    ~CChild()
+    {
+        Signal(SIGTERM);
+        Wait();
+        if (m_nOut >= 0) ::close(m_nOut);
+    }
+
+    void Signal(int signal) const
+    {
+        if (m_pid > 0) ::kill(m_pid, signal);
+    }
+
+    // Output up to the first line end (without it), or what came in 5 s.
+    std::string FirstLine()
+    {
+        while (m_strOut.find('\n') == std::string::npos && ReadSome(5s)) {
+        }
+        return m_strOut.substr(0, m_strOut.find('\n'));
+    }
+
+    // Everything until the output closes (at most 5 s), then the exit code
+    // (-1 when killed).
+    int Wait()
+    {
+        while (ReadSome(5s)) {
+        }
+        if (m_pid > 0) {
+            for (int i = 0; i < 500 && m_pid > 0; ++i) {
+                int status = 0;
+                if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                    m_nExit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                    m_pid = -1;
+                    break;
+                }
+                std::this_thread::sleep_for(10ms);
+            }
+            if (m_pid > 0) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, nullptr, 0);
+                m_pid = -1;
+            }
+        }
+        return m_nExit;
+    }
+
+    const std::string& Out() const { return m_strOut; }
+
+private:
+    bool ReadSome(std::chrono::milliseconds limit)
+    {
+        if (m_nOut < 0) return false;
+        pollfd entry{m_nOut, POLLIN, 0};
+        if (::poll(&entry, 1, static_cast<int>(limit.count())) <= 0) return false;
+        char buffer[4096];
+        const ssize_t n = ::read(m_nOut, buffer, sizeof buffer);
+        if (n <= 0) return false;
+        m_strOut.append(buffer, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    pid_t m_pid = -1;
+    int m_nOut = -1;
+    int m_nExit = -1;
+    std::string m_strOut;
+};
+
+std::vector<std::string> Lines(const std::string& text, char end = '\n')
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line, end);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Words(const std::string& line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+class CliLiveTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("fennmere-live-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Put(const std::string& name, const std::string& bytes)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << bytes;
+        return (m_dir / name).string();
+    }
+
+    fennmere::test::CRunResult Live(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "live");
+        args.push_back("--sensors");
+        args.push_back((m_dir / "no-sensor.ini").string());
+        return RunCommand(fennmere::test::FennmerePath(), args, 30);
+    }
+
+    fs::path m_dir;
+};
+
+// Two outputs: "Level" with its minimum, and no input but a maximum.
+const char* const kTwoOutputs =
+    "o 1, I=A1, N=1, X=0, S=0, V=0, P=1, A=Level\r\n"
+    "o 2, I=0, N=0, X=1, S=0, V=0, P=1, A=Unused\r\n";
+
+TEST_F(CliLiveTest, TablePrintsTheHeaderThenOneRowPerDataLine)
+{
+    CChild sim(fennmere::test::SimulatorPath(),
+               {"--data-interval", "0.05", "--data-format", "default", "--columns", "3", "--note-every", "1"});
+    const std::string port = sim.FirstLine();
+    const std::string config = Put("two.txt", kTwoOutputs);
+
+    auto run = Live({"--port", port, "--config", config, "--count", "3"});
+    ASSERT_EQ(run.m_nExit, 0) << run.m_strErr;
+    const auto lines = Lines(run.m_strOut);
+    ASSERT_EQ(lines.size(), 4u) << run.m_strOut;
+    EXPECT_EQ(Words(lines[0]), (std::vector<std::string>{"Date", "Time", "Level", "Min", "Max"}));
+    const std::regex date(R"(\d\d\.\d\d\.\d{4})"), time(R"(\d\d:\d\d:\d\d)"), value(R"(-?\d+\.\d{3})");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const auto words = Words(lines[i]);
+        ASSERT_EQ(words.size(), 5u) << lines[i];
+        EXPECT_TRUE(std::regex_match(words[0], date)) << lines[i];
+        EXPECT_TRUE(std::regex_match(words[1], time)) << lines[i];
+        for (int j = 2; j < 5; ++j) EXPECT_TRUE(std::regex_match(words[j], value)) << lines[i];
+        // Values end where their titles end.
+        EXPECT_EQ(lines[i].size(), lines[0].size()) << lines[i];
+    }
+    // The notes between the data lines are not rows, and without --verbose
+    // they are not shown at all.
+    EXPECT_EQ(run.m_strErr, "");
+}
+
+TEST_F(CliLiveTest, CsvQuotesFieldsThatNeedItAndVerboseShowsTheNotes)
+{
+    CChild sim(fennmere::test::SimulatorPath(),
+               {"--data-interval", "0.05", "--data-format", "csv", "--columns", "3", "--note-every", "1"});
+    const std::string port = sim.FirstLine();
+    const std::string config = Put("csv.txt", std::string("DataFormat 1\r\n") + kTwoOutputs +
+                                                  "o 3, I=A2, N=0, X=0, S=0, V=0, P=1, A=Say \"hi\"\r\n");
+
+    auto run = Live({"--port", port, "--config", config, "--count", "2", "--format", "csv", "--verbose"});
+    ASSERT_EQ(run.m_nExit, 0) << run.m_strErr;
+    const auto lines = Lines(run.m_strOut);
+    ASSERT_EQ(lines.size(), 3u) << run.m_strOut;
+    EXPECT_EQ(lines[0], "Date,Time,Level,Min,Max,\"Say \"\"hi\"\"\"\r");
+    const std::regex row(R"(\d\d\.\d\d\.\d{4},\d\d:\d\d:\d\d(,-?\d+\.\d{3}){3},\r)");
+    EXPECT_TRUE(std::regex_match(lines[1], row)) << lines[1];
+    EXPECT_TRUE(std::regex_match(lines[2], row)) << lines[2];
+    EXPECT_NE(run.m_strErr.find("Waiting for next measurement\n"), std::string::npos) << run.m_strErr;
+}
+
+TEST_F(CliLiveTest, SigtermAndDurationEndTheRunCleanly)
+{
+    CChild sim(fennmere::test::SimulatorPath(), {"--data-interval", "0.05", "--columns", "0"});
+    const std::string port = sim.FirstLine();
+
+    {
+        CChild live(fennmere::test::FennmerePath(), {"live", "--port", port});
+        EXPECT_EQ(live.FirstLine(), "Date        Time");
+        std::this_thread::sleep_for(300ms);
+        live.Signal(SIGTERM);
+        EXPECT_EQ(live.Wait(), 0);
+        EXPECT_GE(Lines(live.Out()).size(), 2u) << live.Out();
+    }
+    // The port was closed: another run can take it at once.
+    const auto started = std::chrono::steady_clock::now();
+    auto run = Live({"--port", port, "--duration", "0.5"});
+    EXPECT_EQ(run.m_nExit, 0) << run.m_strErr;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_GE(Lines(run.m_strOut).size(), 2u) << run.m_strOut;
+}
+
+TEST_F(CliLiveTest, PortInUseAndMissingPortFailWithTheirExitCodes)
+{
+    CChild sim(fennmere::test::SimulatorPath(), {"--data-interval", "0.1", "--columns", "0"});
+    const std::string port = sim.FirstLine();
+    CChild holder(fennmere::test::FennmerePath(), {"live", "--port", port, "--duration", "5"});
+    ASSERT_EQ(holder.FirstLine(), "Date        Time");  // it has the port open
+
+    auto busy = Live({"--port", port, "--count", "1"});
+    EXPECT_EQ(busy.m_nExit, 5);
+    EXPECT_EQ(busy.m_strOut, "");
+    EXPECT_EQ(Lines(busy.m_strErr).size(), 1u) << busy.m_strErr;
+
+    auto missing = Live({"--port", (m_dir / "no-such-tty").string(), "--count", "1"});
+    EXPECT_EQ(missing.m_nExit, 6);
+    EXPECT_EQ(missing.m_strOut, "");
+    EXPECT_EQ(Lines(missing.m_strErr).size(), 1u) << missing.m_strErr;
+}
+
+// Back to back at 115200 with all 128 value columns: the simulator fills the
+// line, says how many lines it sent, and the receiver misses none but those
+// still in flight when it closed the port.
+TEST_F(CliLiveTest, FullSpeedStreamIsReceivedAndCountedBySender)
+{
+    const std::string simErr = (m_dir / "sim.err").string();
+    std::string config;
+    for (int n = 1; n <= 32; ++n)
+        config += "o " + std::to_string(n) + ", I=A1, N=1, X=1, S=1, V=0, P=1, A=Out" + std::to_string(n) + "\r\n";
+    const std::string configPath = Put("full.txt", config);
+    long received = 0;
+    {
+        CChild sim(fennmere::test::SimulatorPath(), {"--data-interval", "0", "--columns", "128"}, simErr);
+        const std::string port = sim.FirstLine();
+        auto run = Live({"--port", port, "--config", configPath, "--duration", "1.5", "--format", "csv"});
+        ASSERT_EQ(run.m_nExit, 0) << run.m_strErr;
+        const auto lines = Lines(run.m_strOut);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ','), 129);
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            ASSERT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 129) << "row " << i;
+        received = static_cast<long>(lines.size()) - 1;
+        sim.Signal(SIGTERM);
+        EXPECT_EQ(sim.Wait(), 0);
+    }
+    std::ifstream in(simErr);
+    std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(report, match, std::regex(R"(sent (\d+) data lines, (\d+) bytes)"))) << report;
+    const long sent = std::stol(match[1]);
+    const double lineSeconds = std::stod(match[2]) * 10 / 115200;
+    EXPECT_GE(sent, received);
+    EXPECT_LE(sent - received, 4) << "sent " << sent << ", received " << received;
+    // About 1.5 s of line time: the sender was not held back by the reader.
+    EXPECT_GT(lineSeconds, 1.2);
+    EXPECT_LT(lineSeconds, 2.5);
+}
+
+TEST_F(CliLiveTest, UsageAndFileErrors)
+{
+    auto help = Live({"--help"});
+    EXPECT_EQ(help.m_nExit, 0);
+    EXPECT_EQ(help.m_strOut.rfind("usage: fennmere live --port P", 0), 0u) << help.m_strOut;
+
+    EXPECT_EQ(Live({}).m_nExit, 2);  // no --port
+    EXPECT_EQ(Live({"--port", "COM1", "--format", "json"}).m_nExit, 2);
+    EXPECT_EQ(Live({"--port", "COM1", "--count", "0"}).m_nExit, 2);
+    EXPECT_EQ(Live({"--port", "COM1", "--duration", "soon"}).m_nExit, 2);
+    EXPECT_EQ(Live({"--port", "COM1", "--baud", "fast"}).m_nExit, 2);
+    auto noFile = Live({"--port", "COM1", "--config", (m_dir / "missing.txt").string()});
+    EXPECT_EQ(noFile.m_nExit, 3);
+    EXPECT_EQ(noFile.m_strOut, "");
+}
+
+}  // namespace

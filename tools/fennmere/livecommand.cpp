@@ -1,0 +1,261 @@
+// fennmere live: prints the data lines a logger emits, one row each, as they
+// arrive.
+#include <signal.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "cli.h"
+#include "config/text.h"
+#include "link/clock.h"
+#include "link/exchange.h"
+#include "link/liveacquisition.h"
+#include "link/serialport.h"
+
+namespace fennmere::cli {
+
+namespace {
+
+const char* const kLiveUsage =
+    "usage: fennmere live --port P [--baud B] [--config FILE] [--format table|csv]\n"
+    "                     [--count N] [--duration S] [--verbose]\n"
+    "\n"
+    "Listens to the logger on port P and prints every data line it emits (a line\n"
+    "that begins with a date) as one row: Date, Time, then one field per value\n"
+    "column, exactly as received. Nothing is sent to the logger. The value\n"
+    "columns follow from the outputs of the configuration: one titled with the\n"
+    "alias of each output that has an input, then Min, Max and Stdev for each\n"
+    "statistic switched on. Rows go to standard output as they arrive, oldest\n"
+    "first. Runs until N rows have been printed, S seconds have passed, or\n"
+    "SIGINT / SIGTERM arrives; the port is closed and the exit status is 0.\n"
+    "\n"
+    "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
+    "  --baud B           PC baud rate (default 115200)\n"
+    "  --config FILE      setup file whose outputs and DataFormat give the value\n"
+    "                     columns and the separator (default: a new configuration,\n"
+    "                     which has no value columns)\n"
+    "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
+    "  --format table     columns padded to a common width for a terminal: Date\n"
+    "                     and Time left-aligned, values right-aligned, two spaces\n"
+    "                     between columns; a field wider than its column pushes\n"
+    "                     the rest of the row to the right (default)\n"
+    "  --format csv       RFC 4180: a header row, CR LF line ends, a field quoted\n"
+    "                     when it holds a comma, a quote or a line end\n"
+    "  --count N          stop after N rows\n"
+    "  --duration S       stop after S seconds (fractions allowed)\n"
+    "  --verbose          also print the lines that are not data (prompts, notes)\n"
+    "                     on standard error\n"
+    "\n"
+    "Exit status 5 when the port is in use, 6 for any other serial failure.\n";
+
+std::atomic<bool> g_bStopRequested{false};
+
+extern "C" void OnStopSignal(int)
+{
+    g_bStopRequested.store(true);
+}
+
+void CatchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    // A reader that goes away (fennmere live | head) ends the run quietly
+    // through the write error instead of killing the process with the port
+    // still set up.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool WantsHelp(const std::vector<std::string>& args)
+{
+    for (const auto& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kLiveUsage, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+long PositiveCount(const std::string& text)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stol(text) == 0)
+        throw CUsageError("--count must be a positive whole number, not '" + text + "'");
+    return std::stol(text);
+}
+
+double PositiveSeconds(const std::string& text)
+{
+    std::size_t used = 0;
+    double seconds = 0.0;
+    try {
+        seconds = std::stod(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (text.empty() || used != text.size() || !(seconds > 0.0) || seconds > 1e9)
+        throw CUsageError("--duration must be a positive number of seconds, not '" + text + "'");
+    return seconds;
+}
+
+std::string CsvField(const std::string& field)
+{
+    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+    std::string quoted = "\"";
+    for (char ch : field) {
+        if (ch == '"') quoted += '"';
+        quoted += ch;
+    }
+    return quoted + '"';
+}
+
+enum class EFormat { Table, Csv };
+
+// Writes the header once the port is open and each row as it comes, flushing
+// per row so that a pipe or a terminal sees it at once.
+class CPrintingSink final : public CLiveSink {
+public:
+    // limit: rows to print at most (0: no limit); the rest of the read that
+    // brought the last of them is dropped.
+    CPrintingSink(EFormat format, bool verbose, wchar_t separator, long limit)
+        : m_eFormat(format), m_bVerbose(verbose), m_separator(separator), m_nLimit(limit)
+    {
+    }
+
+    void Begin(const std::vector<CText>& valueColumns) override
+    {
+        m_titles = {"Date", "Time"};
+        for (const CText& title : valueColumns) m_titles.push_back(NarrowLatin1(title));
+        m_widths.clear();
+        for (std::size_t i = 0; i < m_titles.size(); ++i) {
+            const std::size_t least = i == 0 ? 10 : 8;
+            m_widths.push_back(std::max(least, m_titles[i].size()));
+        }
+    }
+
+    void Line(const CText& line) override
+    {
+        if (!m_bVerbose || line.empty()) return;
+        if (SplitDataLine(line, m_separator, 0)) return;
+        std::fprintf(stderr, "%s\n", NarrowLatin1(line).c_str());
+    }
+
+    void Row(CLiveRow row) override
+    {
+        if (m_bWriteFailed || (m_nLimit > 0 && m_nRows >= m_nLimit)) return;
+        std::vector<std::string> fields = {NarrowLatin1(row.m_strDate), NarrowLatin1(row.m_strTime)};
+        for (const CText& value : row.m_values) fields.push_back(NarrowLatin1(value));
+        Print(fields);
+        ++m_nRows;
+    }
+
+    void Failed(int, const std::string&) override {}
+
+    void PrintHeader()
+    {
+        if (m_bHeaderDone) return;
+        m_bHeaderDone = true;
+        Print(m_titles);
+    }
+
+    long Rows() const { return m_nRows; }
+    bool WriteFailed() const { return m_bWriteFailed; }
+    int WriteError() const { return m_nWriteErrno; }
+
+private:
+    void Print(const std::vector<std::string>& fields)
+    {
+        std::string text;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (m_eFormat == EFormat::Csv) {
+                if (i > 0) text += ',';
+                text += CsvField(fields[i]);
+                continue;
+            }
+            if (i > 0) text += "  ";
+            const std::size_t width = i < m_widths.size() ? m_widths[i] : 0;
+            const std::string pad(fields[i].size() < width ? width - fields[i].size() : 0, ' ');
+            // Date and time read from the left, values line up on their right.
+            text += i < 2 ? fields[i] + pad : pad + fields[i];
+        }
+        if (m_eFormat == EFormat::Table) {
+            while (!text.empty() && text.back() == ' ') text.pop_back();
+            text += '\n';
+        } else {
+            text += "\r\n";
+        }
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+            m_bWriteFailed = true;
+            m_nWriteErrno = errno;
+        }
+    }
+
+    EFormat m_eFormat;
+    bool m_bVerbose;
+    wchar_t m_separator;
+    std::vector<std::string> m_titles;
+    std::vector<std::size_t> m_widths;
+    bool m_bHeaderDone = false;
+    bool m_bWriteFailed = false;
+    int m_nWriteErrno = 0;
+    long m_nLimit;
+    long m_nRows = 0;
+};
+
+}  // namespace
+
+int CommandLive(const std::vector<std::string>& argv)
+{
+    if (WantsHelp(argv)) return kExitOk;
+    CArgs args(argv, {"--port", "--baud", "--config", "--sensors", "--format", "--count", "--duration"}, {"--verbose"});
+    args.ExpectPositional(0, 0);
+
+    auto port = args.Value("--port");
+    if (!port || port->empty()) throw CUsageError("--port is required");
+    const std::string formatText = args.Value("--format").value_or("table");
+    if (formatText != "table" && formatText != "csv")
+        throw CUsageError("--format must be table or csv, not '" + formatText + "'");
+    const EFormat format = formatText == "csv" ? EFormat::Csv : EFormat::Table;
+    const long count = args.Value("--count") ? PositiveCount(*args.Value("--count")) : 0;
+    const double seconds = args.Value("--duration") ? PositiveSeconds(*args.Value("--duration")) : 0.0;
+    const auto baud = args.Value("--baud");
+    if (baud && (baud->empty() || baud->find_first_not_of("0123456789") != std::string::npos))
+        throw CUsageError("--baud must be a number, not '" + *baud + "'");
+
+    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
+    if (auto file = args.Value("--config")) OpenSetupFile(config, *file);
+    config.m_panel.m_strComPort = WidenLatin1(*port);
+    if (baud) config.m_panel.m_strBaud = WidenLatin1(*baud);
+    const CLiveSettings settings = LiveSettingsFor(config);
+
+    CatchStopSignals();
+    CPrintingSink sink(format, args.Flag("--verbose"), settings.m_separator, count);
+    CClock& clock = CSystemClock::Instance();
+    const auto deadline = clock.Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                            std::chrono::duration<double>(seconds));
+    // Asked first right after the port has opened: the header goes out then,
+    // so that a port that cannot be opened leaves standard output empty.
+    auto keepRunning = [&] {
+        sink.PrintHeader();
+        if (g_bStopRequested.load() || sink.WriteFailed()) return false;
+        if (count > 0 && sink.Rows() >= count) return false;
+        return seconds <= 0.0 || clock.Now() < deadline;
+    };
+    const CLiveResult result = RunLive(SharedPort(), clock, settings, keepRunning, sink);
+    if (result.m_nStatus != 0) {
+        std::fprintf(stderr, "fennmere live: %s\n", result.m_strMessage.c_str());
+        return result.m_nStatus == kStatusPortInUse ? kExitPortInUse : kExitCommunication;
+    }
+    if (sink.WriteFailed() && sink.WriteError() != EPIPE) throw CFileError("<stdout>: write error");
+    return kExitOk;
+}
+
+}  // namespace fennmere::cli
