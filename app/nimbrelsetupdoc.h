@@ -57,6 +57,9 @@ public:
     const CConfiguration& Config() const { return m_config; }
     CMessageBoxes& MessageBoxes() const { return *m_services.m_pBoxes; }
     CLinkControl& LinkControl() const { return *m_services.m_pLink; }
+    // The port and clock of the transfers and the live acquisition.
+    CPortIo& Port() const { return *m_services.m_pPort; }
+    CClock& Clock() const { return *m_services.m_pClock; }
 
     // The serial devices by path that the last new document found.
     const std::vector<std::string>& DevicePaths() const { return m_devicePaths; }

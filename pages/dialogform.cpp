@@ -11,7 +11,8 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QVariant>
 
 #include <cmath>
@@ -176,8 +177,12 @@ QWidget* CDialogForm::CreateControl(const CControlTemplate& control)
         case EControlKind::ListView: {
             // A report: column headings, whole rows selected, nothing edited in
             // place.
-            auto* list = new QTableWidget(0, static_cast<int>(control.m_items.size()), this);
-            list->setHorizontalHeaderLabels(control.m_items);
+            // The page gives the list its own model; until then the headings
+            // are the template's.
+            auto* list = new QTableView(this);
+            auto* headings = new QStandardItemModel(0, static_cast<int>(control.m_items.size()), list);
+            headings->setHorizontalHeaderLabels(control.m_items);
+            list->setModel(headings);
             list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             list->horizontalHeader()->setStretchLastSection(false);
             list->verticalHeader()->hide();

@@ -1,9 +1,345 @@
 #include "liveview.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QTableView>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "app/nimbrelsetupdoc.h"
+#include "config/setupfile.h"
+#include "dataexchange.h"
+#include "link/exchange.h"
+#include "link/serialexception.h"
+#include "livemodel.h"
+#include "liveplotwindow.h"
+#include "messageboxes.h"
 #include "resourceids.h"
 
 namespace fennmere {
 
-CLiveView::CLiveView(QWidget* parent) : CPageView(kPageLive, kPageTemplate[kPageLive], parent) {}
+namespace {
+
+const QString kStoppedText = QStringLiteral("LiveView Stopped");
+const QString kStoppedCaption = QStringLiteral("Notification");
+const QString kAppTitle = QStringLiteral("FennmereSetup");
+
+QStringList Titles(const std::vector<CText>& columns)
+{
+    QStringList titles;
+    titles.reserve(static_cast<qsizetype>(columns.size()));
+    for (const CText& title : columns) titles << QString::fromStdWString(title);
+    return titles;
+}
+
+}  // namespace
+
+// The page's side of a run, called on the acquisition thread. Runs follow
+// each other (a new thread starts only after the previous one has ended) and
+// each begins with Begin, so counting Begin calls numbers the runs the same
+// way the page counts its starts.
+//
+// Rows and lines are collected and handed over in batches: one queued call
+// takes whatever has arrived by the time the window thread gets to it.
+class CLiveView::CSink final : public CLiveSink {
+public:
+    explicit CSink(CLiveView* page) : m_pPage(page), m_pState(std::make_shared<CState>()) {}
+
+    void Begin(const std::vector<CText>& valueColumns) override
+    {
+        m_nRun = ++m_nBegun;
+        Post([page = m_pPage, run = m_nRun, columns = valueColumns] { page->OnRunBegin(run, columns); });
+    }
+
+    void Line(const CText& line) override
+    {
+        std::lock_guard lock(m_pState->m_mutex);
+        m_pState->m_line = std::make_pair(m_nRun, line);
+        PostFlushLocked();
+    }
+
+    void Row(CLiveRow row) override
+    {
+        std::lock_guard lock(m_pState->m_mutex);
+        m_pState->m_rows.emplace_back(m_nRun, std::move(row));
+        PostFlushLocked();
+    }
+
+    void Failed(int status, const std::string& message) override
+    {
+        Post([page = m_pPage, run = m_nRun, status, message] { page->OnRunFailed(run, status, message); });
+        Finish();
+    }
+
+    void Ended() override { Finish(); }
+
+    // Runs whose thread has let go of this sink. Any thread.
+    uint64_t Finished() const
+    {
+        std::lock_guard lock(m_pState->m_mutex);
+        return m_pState->m_nFinished;
+    }
+
+    // Waits until count runs have let go of this sink. Window thread.
+    void WaitFinished(uint64_t count) const
+    {
+        std::unique_lock lock(m_pState->m_mutex);
+        m_pState->m_finished.wait(lock, [&] { return m_pState->m_nFinished >= count; });
+    }
+
+private:
+    struct CState {
+        mutable std::mutex m_mutex;
+        std::condition_variable m_finished;
+        uint64_t m_nFinished = 0;
+        std::vector<std::pair<uint64_t, CLiveRow>> m_rows;
+        std::optional<std::pair<uint64_t, CText>> m_line;
+        bool m_bFlushPosted = false;
+    };
+
+    template <class F>
+    void Post(F call)
+    {
+        QMetaObject::invokeMethod(m_pPage, std::move(call), Qt::QueuedConnection);
+    }
+
+    void PostFlushLocked()
+    {
+        if (m_pState->m_bFlushPosted) return;
+        m_pState->m_bFlushPosted = true;
+        Post([page = m_pPage, state = m_pState] {
+            std::vector<std::pair<uint64_t, CLiveRow>> rows;
+            std::optional<std::pair<uint64_t, CText>> line;
+            {
+                std::lock_guard lock(state->m_mutex);
+                rows.swap(state->m_rows);
+                line.swap(state->m_line);
+                state->m_bFlushPosted = false;
+            }
+            if (line) page->OnRunLine(line->first, line->second);
+            // Consecutive rows of one run go in together.
+            std::size_t i = 0;
+            while (i < rows.size()) {
+                const uint64_t run = rows[i].first;
+                std::vector<CLiveRow> batch;
+                for (; i < rows.size() && rows[i].first == run; ++i) batch.push_back(std::move(rows[i].second));
+                page->OnRunRows(run, std::move(batch));
+            }
+        });
+    }
+
+    // The last thing a run does with the sink. The state is held by a copy,
+    // so the page may go as soon as the count is seen.
+    void Finish()
+    {
+        const std::shared_ptr<CState> state = m_pState;
+        std::lock_guard lock(state->m_mutex);
+        ++state->m_nFinished;
+        state->m_finished.notify_all();
+    }
+
+    CLiveView* m_pPage;
+    std::shared_ptr<CState> m_pState;
+    // Touched by acquisition threads only, one after the other.
+    uint64_t m_nBegun = 0;
+    uint64_t m_nRun = 0;
+};
+
+CLiveView::CLiveView(QWidget* parent)
+    : CPageView(kPageLive, kPageTemplate[kPageLive], parent),
+      m_pModel(new CLiveModel(this)),
+      m_pSink(std::make_unique<CSink>(this))
+{
+    if (QTableView* list = List()) {
+        QAbstractItemModel* placeholder = list->model();
+        list->setModel(m_pModel);
+        if (placeholder != nullptr && placeholder->parent() == list) placeholder->deleteLater();
+        list->setShowGrid(true);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
+        QHeaderView* header = list->horizontalHeader();
+        header->setMinimumSectionSize(20);
+        header->setDefaultSectionSize(CLiveModel::kValueWidth);
+        header->resizeSection(CLiveModel::kDateColumn, CLiveModel::kDateWidth);
+        header->resizeSection(CLiveModel::kTimeColumn, CLiveModel::kTimeWidth);
+    }
+    const std::pair<int, void (CLiveView::*)()> buttons[] = {
+        {kIdStart, &CLiveView::OnStart},
+        {kIdStop, &CLiveView::OnStop},
+        {kIdExportCsv, &CLiveView::OnExportCsv},
+        {kIdPlot, &CLiveView::OnPlot},
+    };
+    for (const auto& [id, handler] : buttons) {
+        if (auto* button = ControlAs<QPushButton>(id)) connect(button, &QPushButton::clicked, this, handler);
+    }
+    // Measure has no action and stays disabled (the template creates it so).
+}
+
+CLiveView::~CLiveView()
+{
+    // The plot window follows the model; it goes first.
+    delete m_pPlotWindow;
+    CNimbrelSetupDoc* document = GetDocument();
+    if (document == nullptr) return;
+    CLinkControl& link = document->LinkControl();
+    // The sink is part of this page: a run still using it must be over
+    // first. It ends after at most one read and one pause, and closes the
+    // port itself.
+    if (m_pSink->Finished() < m_nStarted) {
+        link.StopLive();
+        m_pSink->WaitFinished(m_nStarted);
+    }
+    // A failed run leaves the port open. Flush it only while no transfer
+    // thread is using it.
+    CPortIo& port = document->Port();
+    if (link.BusyWord() == 0 && port.IsOpen()) {
+        try {
+            port.Flush();
+        } catch (const CSerialException&) {
+            // The port is going away with the program; nothing to tell.
+        }
+    }
+}
+
+QTableView* CLiveView::List() const
+{
+    return ControlAs<QTableView>(kIdList);
+}
+
+bool CLiveView::IsAcquiring() const
+{
+    return m_pSink->Finished() < m_nStarted;
+}
+
+void CLiveView::OnInitialUpdate()
+{
+    // Date and Time are part of the model from the start; only their widths
+    // are set here, in case a style reset them.
+    if (QTableView* list = List()) {
+        list->horizontalHeader()->resizeSection(CLiveModel::kDateColumn, CLiveModel::kDateWidth);
+        list->horizontalHeader()->resizeSection(CLiveModel::kTimeColumn, CLiveModel::kTimeWidth);
+    }
+    CPageView::OnInitialUpdate();
+}
+
+void CLiveView::OnUpdate(CPageView* sender, int hint)
+{
+    (void)sender;
+    (void)hint;
+    CNimbrelSetupDoc* document = GetDocument();
+    if (document == nullptr) return;
+    SetColumns(LiveValueColumns(Config()));
+    CLinkControl& link = document->LinkControl();
+    if (link.BusyWord() == CLinkControl::kLiveBit) {
+        // What the stopping run still sends belongs to the columns and rows
+        // just dropped.
+        m_nShownRun = 0;
+        document->MessageBoxes().Show(window(), kStoppedText, kStoppedCaption, EMessageIcon::None);
+        link.StopLive();
+    }
+    document->ApplyVariantLayout();
+}
+
+void CLiveView::OnStart()
+{
+    CNimbrelSetupDoc* document = GetDocument();
+    if (document == nullptr) return;
+    CLinkControl& link = document->LinkControl();
+    if (link.BusyWord() != 0) return;
+    bool started = false;
+    try {
+        started = link.StartLive(document->Port(), document->Clock(), LiveSettingsFor(Config()), *m_pSink);
+    } catch (const std::system_error&) {
+        // No thread could be made; the core has freed the live bit.
+        started = false;
+    }
+    if (started) m_nShownRun = ++m_nStarted;
+}
+
+void CLiveView::OnStop()
+{
+    if (CNimbrelSetupDoc* document = GetDocument()) document->LinkControl().StopLive();
+}
+
+void CLiveView::OnExportCsv()
+{
+    const QString suggested =
+        QStringLiteral("live-%1.csv").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss")));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"), suggested,
+                                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (!path.isEmpty()) ExportCsv(path);
+}
+
+bool CLiveView::ExportCsv(const QString& path)
+{
+    const CFileResult result = SaveFileAtomically(QFile::encodeName(path).toStdString(), m_pModel->CsvText());
+    if (!result.m_bOk && GetDocument() != nullptr) {
+        GetDocument()->MessageBoxes().Show(window(), QString::fromLocal8Bit(result.m_strError.c_str()), kAppTitle,
+                                           EMessageIcon::Warning);
+    }
+    return result.m_bOk;
+}
+
+void CLiveView::OnPlot()
+{
+    if (m_pPlotWindow == nullptr) m_pPlotWindow = new CLivePlotWindow(*m_pModel, this);
+    m_pPlotWindow->show();
+    m_pPlotWindow->raise();
+    m_pPlotWindow->activateWindow();
+}
+
+void CLiveView::DoDataExchange(CDataExchange& dx)
+{
+    // The line display only shows; nothing is stored from it.
+    if (!dx.IsStoring()) dx.Text(kIdLine, m_strLine);
+}
+
+void CLiveView::SetColumns(const std::vector<CText>& titles)
+{
+    m_pModel->ResetColumns(Titles(titles));
+}
+
+void CLiveView::OnRunBegin(uint64_t run, const std::vector<CText>& columns)
+{
+    if (run != m_nShownRun) return;
+    SetColumns(columns);
+}
+
+void CLiveView::OnRunLine(uint64_t run, const CText& line)
+{
+    if (run != m_nShownRun) return;
+    m_strLine = line;
+    // Also while the variant layout hides the display.
+    if (auto* edit = ControlAs<QLineEdit>(kIdLine)) edit->setText(QString::fromStdWString(line));
+}
+
+void CLiveView::OnRunRows(uint64_t run, std::vector<CLiveRow> rows)
+{
+    if (run != m_nShownRun) return;
+    m_pModel->AddRows(rows);
+}
+
+void CLiveView::OnRunFailed(uint64_t run, int status, const std::string& message)
+{
+    if (run != m_nShownRun) return;
+    m_nShownRun = 0;
+    // The same words as a transfer that failed on the port; the live bit is
+    // already free, so Send and Retrieve work again at once.
+    QString text = QString::fromLatin1(StatusText(status, ETransferKind::Retrieve));
+    if (text.isEmpty()) text = QString::fromLocal8Bit(message.c_str());
+    if (CNimbrelSetupDoc* document = GetDocument()) {
+        document->MessageBoxes().Show(window(), text, QString::fromLatin1(kErrorCaption), EMessageIcon::Error);
+    }
+}
 
 }  // namespace fennmere
