@@ -18,6 +18,7 @@
 
 #include "fakeclock.h"
 #include "fakelogger.h"
+#include "pty.h"
 #include "link/linkcontrol.h"
 #include "link/serialexception.h"
 #include "link/serialport.h"
@@ -301,40 +302,6 @@ TEST(RunLiveTest, MissingPortOrBaudFailsWithoutOpening)
     EXPECT_TRUE(port.m_opens.empty());
     EXPECT_EQ(sink.m_nEnds, 0);
 }
-
-// A pseudo-terminal: the test holds the master side and plays the logger.
-class CPty {
-public:
-    CPty()
-    {
-        char name[128] = {};
-        if (::openpty(&m_nMaster, &m_nSlave, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        m_strPath = name;
-    }
-    ~CPty()
-    {
-        CloseMaster();
-        ::close(m_nSlave);
-    }
-    CPty(const CPty&) = delete;
-    CPty& operator=(const CPty&) = delete;
-
-    const std::string& Path() const { return m_strPath; }
-    void Send(const std::string& bytes) const
-    {
-        ASSERT_EQ(::write(m_nMaster, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    void CloseMaster()
-    {
-        if (m_nMaster >= 0) ::close(m_nMaster);
-        m_nMaster = -1;
-    }
-
-private:
-    int m_nMaster = -1;
-    int m_nSlave = -1;
-    std::string m_strPath;
-};
 
 // The port may discard what arrived before it opened: the line is sent
 // again until a row has come through.
