@@ -83,6 +83,19 @@ CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes)
     return {};
 }
 
+CFileResult CheckWritable(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(fs::path(path), ec)) return Failure(path, "is a directory");
+    const std::string temporary = TemporaryNameBeside(fs::path(path));
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) return Failure(path, ErrnoText(errno));
+    std::fclose(file);
+    fs::remove(temporary, ec);
+    return {};
+}
+
 CFileResult SaveSetupFile(const CConfiguration& config, const std::string& path)
 {
     return SaveFileAtomically(path, WriteSetupFile(config));

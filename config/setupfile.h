@@ -22,6 +22,11 @@ CFileResult LoadSetupFile(CConfiguration& config, const std::string& path);
 // failed save leaves the old file as it was.
 CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes);
 
+// Whether SaveFileAtomically could write path now: path is not a folder and
+// a file can be made beside it (one is made and removed again). Lets a
+// command refuse a bad output file before it does anything it cannot undo.
+CFileResult CheckWritable(const std::string& path);
+
 // WriteSetupFile + SaveFileAtomically.
 CFileResult SaveSetupFile(const CConfiguration& config, const std::string& path);
 

@@ -14,18 +14,14 @@ constexpr std::size_t kClearedReplyBytes = 3000;
 class CDefaultConfigRun {
 public:
     CDefaultConfigRun(CPortIo& port, CClock& clock, const CConfiguration& operatorConfig,
-                      CTransferObserver& observer)
-        : m_session(port, clock, observer), m_config(operatorConfig)
+                      CTransferObserver& observer, const CCancelToken* cancel)
+        : m_session(port, clock, observer, cancel), m_config(operatorConfig)
     {
     }
 
     CDefaultConfigResult Run()
     {
-        try {
-            Transfer();
-        } catch (const CSerialException& e) {
-            m_session.Fail(e);
-        }
+        m_session.Guard([this] { Transfer(); });
         CDefaultConfigResult result;
         result.m_report = m_session.Finish(ETransferKind::DefaultConfig);
         if (m_session.Ok()) result.m_config = std::move(m_config);
@@ -70,9 +66,9 @@ private:
 
 CDefaultConfigResult RunDefaultConfig(CPortIo& port, CClock& clock,
                                       const CConfiguration& operatorConfig,
-                                      CTransferObserver& observer)
+                                      CTransferObserver& observer, const CCancelToken* cancel)
 {
-    return CDefaultConfigRun(port, clock, operatorConfig, observer).Run();
+    return CDefaultConfigRun(port, clock, operatorConfig, observer, cancel).Run();
 }
 
 }  // namespace fennmere

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "canceltoken.h"
 #include "clock.h"
 #include "config/configuration.h"
 #include "portio.h"
@@ -22,9 +23,10 @@ struct CDefaultConfigResult {
 // Runs the transfer on the calling (transfer) thread: service mode,
 // "SetDefaultConfig\r" (acknowledged by "OK"), the reply applied to a copy of
 // operatorConfig, exit. Never throws for a serial failure: that ends the run
-// with status 5 or 6.
+// with status 5 or 6. Cancellation and the port's end as for RunRetrieve.
 CDefaultConfigResult RunDefaultConfig(CPortIo& port, CClock& clock,
                                       const CConfiguration& operatorConfig,
-                                      CTransferObserver& observer);
+                                      CTransferObserver& observer,
+                                      const CCancelToken* cancel = nullptr);
 
 }  // namespace fennmere

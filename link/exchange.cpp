@@ -14,6 +14,8 @@ using std::chrono::milliseconds;
 constexpr milliseconds kFirstReadPause{50};
 constexpr milliseconds kReadPause{1};
 constexpr int kRetryExtraWaitMs = 100;
+// Longer than any expected text of the protocol.
+constexpr std::size_t kTailSize = 256;
 
 // Printable ASCII plus CR and LF; everything else (the unread zero rest of a
 // block, control characters, 8-bit values) never reaches the reply.
@@ -40,6 +42,8 @@ std::string_view StatusText(int status, ETransferKind kind)
         return "COM port used by another application";
     case kStatusCommunicationError:
         return "Communication Error. Check PC baud rate setting, please.";
+    case kStatusCancelled:
+        return "cancelled; the logger was told to leave service mode";
     default:
         return {};
     }
@@ -54,7 +58,25 @@ std::string UnansweredCommandsText(const std::vector<std::string>& commands)
 
 std::string WideToNarrow(std::wstring_view text) { return NarrowLatin1(text); }
 
-CExchange::CExchange(CPortIo& port, CClock& clock) : m_port(port), m_clock(clock) {}
+CExchange::CExchange(CPortIo& port, CClock& clock, const CCancelToken* cancel)
+    : m_port(port), m_clock(clock), m_pCancel(cancel)
+{
+}
+
+void CExchange::ThrowIfCancelled() const
+{
+    if (m_pCancel != nullptr && m_pCancel->IsCancelled()) throw CTransferCancelled{};
+}
+
+void CExchange::Sleep(std::chrono::milliseconds duration)
+{
+    if (m_pCancel == nullptr) {
+        m_clock.Sleep(duration);
+        return;
+    }
+    m_clock.Sleep(duration, *m_pCancel);
+    ThrowIfCancelled();
+}
 
 int CExchange::ExchangeCommand(std::string_view command, std::string_view expected, int limit)
 {
@@ -69,16 +91,19 @@ int CExchange::ExchangeCommand(std::string_view command, std::string_view expect
 
 int CExchange::Attempt(std::string_view command, std::string_view expected, int limit)
 {
+    ThrowIfCancelled();
     m_port.PurgeReceive();
     m_port.Write(command);
     m_reply.fill('\0');
     m_nWrite = 0;
-    m_clock.Sleep(kFirstReadPause + milliseconds(m_nExtraWaitMs));
+    m_strTail.clear();
+    Sleep(kFirstReadPause + milliseconds(m_nExtraWaitMs));
 
     int reads = 0;
     while (!ReplyHolds(expected)) {
-        m_clock.Sleep(kReadPause);
+        Sleep(kReadPause);
         ReadOnce();
+        ThrowIfCancelled();
         if (++reads > limit) {
             m_nExtraWaitMs = kRetryExtraWaitMs;
             break;
@@ -99,14 +124,19 @@ void CExchange::Append(const char* bytes, std::size_t count)
 {
     // The last byte of the buffer is its terminating zero: whatever would go
     // beyond it is dropped.
-    for (std::size_t i = 0; i < count && m_nWrite < kReplySize - 1; ++i) {
-        if (IsKept(bytes[i])) m_reply[m_nWrite++] = bytes[i];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!IsKept(bytes[i])) continue;
+        if (m_nWrite < kReplySize - 1) m_reply[m_nWrite++] = bytes[i];
+        m_strTail += bytes[i];
     }
+    if (m_strTail.size() > 2 * kTailSize) m_strTail.erase(0, m_strTail.size() - kTailSize);
 }
 
 bool CExchange::ReplyHolds(std::string_view expected) const
 {
-    return std::string_view(m_reply.data(), m_nWrite).find(expected) != std::string_view::npos;
+    if (std::string_view(m_reply.data(), m_nWrite).find(expected) != std::string_view::npos) return true;
+    // Past the full buffer only the tail still grows.
+    return m_nWrite == kReplySize - 1 && m_strTail.find(expected) != std::string::npos;
 }
 
 std::string_view CExchange::Reply() const { return std::string_view(m_reply.data()); }

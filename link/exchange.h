@@ -4,11 +4,13 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "canceltoken.h"
 #include "clock.h"
 #include "config/configuration.h"
 #include "portio.h"
@@ -21,6 +23,9 @@ inline constexpr int kStatusNoResponse = 1;
 inline constexpr int kStatusNoExpectedResponse = 2;  // kept for completeness; never produced
 inline constexpr int kStatusPortInUse = 5;
 inline constexpr int kStatusCommunicationError = 6;
+// Cancelled through its token: the logger was told to leave service mode and
+// the port was closed.
+inline constexpr int kStatusCancelled = 130;
 
 enum class ETransferKind { Retrieve, Send, DefaultConfig };
 
@@ -54,7 +59,9 @@ public:
     static constexpr std::size_t kReadBlock = 128;
     static constexpr int kAttempts = 3;
 
-    CExchange(CPortIo& port, CClock& clock);
+    // cancel, when given, must outlive the exchange; once it is cancelled
+    // ExchangeCommand throws CTransferCancelled at its next pause or read.
+    CExchange(CPortIo& port, CClock& clock, const CCancelToken* cancel = nullptr);
 
     CExchange(const CExchange&) = delete;
     CExchange& operator=(const CExchange&) = delete;
@@ -64,7 +71,9 @@ public:
     // bytes each; three attempts. Only bytes 0x20-0x7E, CR and LF are kept.
     // Returns 0 when the expected text was seen, 1 when not. An empty expected
     // text never reads: the command is written, 50 ms pass, and the result is
-    // 0. Serial failures propagate as CSerialException.
+    // 0. Serial failures propagate as CSerialException. A reply longer than
+    // the buffer keeps its first kReplySize - 1 characters, and the expected
+    // text is still recognised when it arrives after them.
     int ExchangeCommand(std::string_view command, std::string_view expected, int limit);
 
     // The reply text up to its terminating zero.
@@ -79,12 +88,18 @@ private:
     void ReadOnce();
     void Append(const char* bytes, std::size_t count);
     bool ReplyHolds(std::string_view expected) const;
+    void Sleep(std::chrono::milliseconds duration);
+    void ThrowIfCancelled() const;
 
     CPortIo& m_port;
     CClock& m_clock;
     std::array<char, kReplySize> m_reply{};
     std::size_t m_nWrite = 0;  // next free byte; never past kReplySize - 1
     int m_nExtraWaitMs = 0;    // 100 after an attempt that ran out of reads
+    // The newest kept characters of the reply, also those the full buffer
+    // no longer takes, so that a long reply still ends the exchange.
+    std::string m_strTail;
+    const CCancelToken* m_pCancel = nullptr;
 };
 
 }  // namespace fennmere

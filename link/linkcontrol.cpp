@@ -27,6 +27,14 @@ bool CLinkControl::TryAcquire(uint32_t bit)
 
 void CLinkControl::Release(uint32_t bit) { m_busy.fetch_and(~bit); }
 
+bool CLinkControl::UseIdlePort(const std::function<void()>& use)
+{
+    if (BusyWord() != 0) return false;
+    Wait();
+    use();
+    return true;
+}
+
 void CLinkControl::Wait()
 {
     if (m_worker.joinable()) m_worker.join();
@@ -37,6 +45,7 @@ bool CLinkControl::Start(uint32_t bit, std::function<void()> work)
     if (!TryAcquire(bit)) return false;
     // The previous transfer has released its bit; its thread is ending.
     Wait();
+    m_cancel.Reset();
     try {
         m_worker = std::thread([this, bit, work = std::move(work)] {
             work();
@@ -53,9 +62,9 @@ bool CLinkControl::StartRetrieve(CPortIo& port, CClock& clock, CConfiguration co
                                  CTransferObserver& observer,
                                  std::function<void(CRetrieveResult)> onDone)
 {
-    return Start(kRetrieveBit, [&port, &clock, &observer, config = std::move(config),
+    return Start(kRetrieveBit, [this, &port, &clock, &observer, config = std::move(config),
                                 onDone = std::move(onDone)] {
-        CRetrieveResult result = RunRetrieve(port, clock, config, observer);
+        CRetrieveResult result = RunRetrieve(port, clock, config, observer, &m_cancel);
         if (onDone) onDone(std::move(result));
     });
 }
@@ -64,9 +73,9 @@ bool CLinkControl::StartSend(CPortIo& port, CClock& clock, CConfiguration snapsh
                              CTransferObserver& observer, std::function<void(CSendResult)> onDone,
                              CLocalTimeSource localTime)
 {
-    return Start(kSendBit, [&port, &clock, &observer, snapshot = std::move(snapshot),
+    return Start(kSendBit, [this, &port, &clock, &observer, snapshot = std::move(snapshot),
                             onDone = std::move(onDone), localTime = std::move(localTime)] {
-        CSendResult result = RunSend(port, clock, snapshot, observer, localTime);
+        CSendResult result = RunSend(port, clock, snapshot, observer, localTime, &m_cancel);
         if (onDone) onDone(std::move(result));
     });
 }
@@ -75,9 +84,9 @@ bool CLinkControl::StartDefaultConfig(CPortIo& port, CClock& clock, CConfigurati
                                       CTransferObserver& observer,
                                       std::function<void(CDefaultConfigResult)> onDone)
 {
-    return Start(kDefaultConfigBit, [&port, &clock, &observer, config = std::move(config),
+    return Start(kDefaultConfigBit, [this, &port, &clock, &observer, config = std::move(config),
                                      onDone = std::move(onDone)] {
-        CDefaultConfigResult result = RunDefaultConfig(port, clock, config, observer);
+        CDefaultConfigResult result = RunDefaultConfig(port, clock, config, observer, &m_cancel);
         if (onDone) onDone(std::move(result));
     });
 }

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "canceltoken.h"
 #include "clock.h"
 #include "config/configuration.h"
 #include "defaultconfig.h"
@@ -81,6 +82,24 @@ public:
     // Clears the live bit; the run ends after at most one read and one pause.
     void StopLive() { Release(kLiveBit); }
 
+    // Asks the running transfer (Retrieve, Send or default configuration)
+    // to stop: within a few hundred milliseconds it tells the logger to
+    // leave service mode, closes the port and reports kStatusCancelled.
+    // Does nothing to a live acquisition (StopLive ends that) or when
+    // nothing runs. Any thread.
+    void CancelTransfer() { m_cancel.Cancel(); }
+
+    // True while a Retrieve, Send or default configuration holds the link.
+    bool IsTransferRunning() const { return (BusyWord() & (kRetrieveBit | kSendBit | kDefaultConfigBit)) != 0; }
+
+    // For the users of the port that are not transfers (the port probe):
+    // when the busy word is zero, waits for the last worker thread to end
+    // (a stopped live run may still be closing the port), then runs use on
+    // the calling thread and returns true; returns false at once otherwise.
+    // A start in the meantime is the caller's to prevent: call it on the
+    // thread that starts transfers.
+    bool UseIdlePort(const std::function<void()>& use);
+
     // Waits until the last transfer thread started here has ended. Not from
     // a transfer thread, nor from a thread that its onDone or observer waits
     // for.
@@ -90,6 +109,8 @@ private:
     bool Start(uint32_t bit, std::function<void()> work);
 
     std::atomic<uint32_t> m_busy{0};
+    // The running transfer's; reset when the next one starts.
+    CCancelToken m_cancel;
     std::thread m_worker;
     // Guards the live run number against a failing run freeing the bit of
     // the run started after it.

@@ -35,17 +35,19 @@ struct CRecordLoop {
 class CSendRun {
 public:
     CSendRun(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
-             CTransferObserver& observer, const CLocalTimeSource& localTime)
-        : m_session(port, clock, observer), m_config(snapshot), m_localTime(localTime)
+             CTransferObserver& observer, const CLocalTimeSource& localTime, const CCancelToken* cancel)
+        : m_session(port, clock, observer, cancel), m_config(snapshot), m_localTime(localTime)
     {
     }
 
     CSendResult Run()
     {
-        RunPhase(&CSendRun::FirstPhase);
-        if (m_session.Ok()) RunPhase(&CSendRun::SecondPhase);
+        if (m_session.Guard([this] { FirstPhase(); }) && m_session.Ok()) {
+            m_session.Guard([this] { SecondPhase(); });
+        }
 
         CSendResult result;
+        result.m_strLoggerBaud = m_strLoggerBaud;
         result.m_strPcBaud = m_config.m_system.m_strSerial1;
         m_session.Observer().PcBaudChanged(result.m_strPcBaud);
         result.m_report = m_session.Finish(ETransferKind::Send, std::move(m_unanswered));
@@ -53,15 +55,6 @@ public:
     }
 
 private:
-    void RunPhase(void (CSendRun::*phase)())
-    {
-        try {
-            (this->*phase)();
-        } catch (const CSerialException& e) {
-            m_session.Fail(e);
-        }
-    }
-
     void FirstPhase()
     {
         const CPanelSettings& panel = m_config.m_panel;
@@ -254,6 +247,10 @@ private:
         std::string line = KeywordLine("Serial2", m_config.m_system.m_strSerial2, kWire);
         if (Fits(line)) {
             Exchanger().ExchangeCommand(line, "", kLineLimit);
+            if (uint32_t baud = BaudFromText(m_config.m_system.m_strSerial2); baud != 0) {
+                m_session.LoggerSwitchedTo(baud);
+                m_strLoggerBaud = m_config.m_system.m_strSerial2;
+            }
         } else {
             m_unanswered.push_back(line);
         }
@@ -288,14 +285,16 @@ private:
     const CConfiguration& m_config;
     const CLocalTimeSource& m_localTime;
     std::vector<std::string> m_unanswered;
+    CText m_strLoggerBaud;
 };
 
 }  // namespace
 
 CSendResult RunSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
-                    CTransferObserver& observer, const CLocalTimeSource& localTime)
+                    CTransferObserver& observer, const CLocalTimeSource& localTime,
+                    const CCancelToken* cancel)
 {
-    return CSendRun(port, clock, snapshot, observer, localTime).Run();
+    return CSendRun(port, clock, snapshot, observer, localTime, cancel).Run();
 }
 
 }  // namespace fennmere

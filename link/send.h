@@ -1,6 +1,7 @@
 // Send: writes a whole configuration into a logger and has it stored.
 #pragma once
 
+#include "canceltoken.h"
 #include "clock.h"
 #include "config/configuration.h"
 #include "localtime.h"
@@ -16,6 +17,9 @@ struct CSendResult {
     // stores it into the operator's configuration; the Send changes nothing
     // else.
     CText m_strPcBaud;
+    // The serial 2 rate when the Serial2 line went out, after which the
+    // logger listens at that rate; empty when the Send did not get that far.
+    CText m_strLoggerBaud;
 };
 
 // Runs a Send on the calling (transfer) thread with snapshot, a copy of the
@@ -32,8 +36,11 @@ struct CSendResult {
 // included, does not fit the logger's line buffer: it is not sent and is
 // listed instead. localTime supplies the computer's date and time for the
 // "Set System Time" option. Never throws for a serial failure: that ends the
-// phase with status 5 or 6 and skips the rest.
+// phase with status 5 or 6 and skips the rest. Cancellation and the port's
+// end as for RunRetrieve; a cancelled Send's report warns that the logger
+// may hold a partly written configuration it has not stored.
 CSendResult RunSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
-                    CTransferObserver& observer, const CLocalTimeSource& localTime = ReadLocalTime);
+                    CTransferObserver& observer, const CLocalTimeSource& localTime = ReadLocalTime,
+                    const CCancelToken* cancel = nullptr);
 
 }  // namespace fennmere

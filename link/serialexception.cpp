@@ -15,20 +15,26 @@ std::string ComposeMessage(ESerialError kind, const std::string& device, std::st
     switch (kind) {
         case ESerialError::InUse:
             // The system's text for the refused lock ("Resource temporarily
-            // unavailable", "Access is denied") would only mislead.
-            return port + " is in use by another application";
+            // unavailable", "Access is denied") would only mislead; reason
+            // names the holder where the system could tell.
+            return port + " is in use by another application" + because +
+                   ": close the program that holds it, or choose another port";
         case ESerialError::PermissionDenied:
             return "Permission denied opening " + port +
                    ": add your user to the 'dialout' group (sudo usermod -aG dialout $USER), "
                    "then log in again";
         case ESerialError::NotFound:
-            return port + " does not exist" + because;
+            return port + " does not exist" + because +
+                   ": check that the cable or USB adapter is plugged in, and choose a port from the "
+                   "list of ports ('fennmere ports' lists them)";
         case ESerialError::NotSerial:
-            return port + " is not a serial port" + because;
+            return port + " is not a serial port" + because +
+                   ": choose a serial device such as COM1, /dev/ttyUSB0 or /dev/ttyACM0";
         case ESerialError::BadSetting:
-            return port + " refused the line setting" + because;
+            return port + " refused the line setting" + because + ": choose another PC baud rate";
         case ESerialError::HungUp:
-            return port + " was disconnected" + because;
+            return port + " was disconnected" + because +
+                   ": check the cable and the USB adapter, plug it in again and retry";
         case ESerialError::Io:
             break;
     }

@@ -151,6 +151,12 @@ private:
     std::unique_ptr<CNativeState> m_pNative;
 };
 
+// For a process that ends at once (a second Ctrl+C while a transfer is being
+// cancelled): gives up exclusive access to every port this process has open,
+// so that the next program can open them although no Close ran. Only
+// async-signal-safe calls; a signal handler may call it.
+void ReleaseOpenPortsForExit() noexcept;
+
 // The one port every transfer, the probe and the live acquisition use.
 // Built on first use and closed at program end.
 CSerialPort& SharedPort();

@@ -17,9 +17,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -89,6 +94,66 @@ constexpr tcflag_t kOwnedIflags = IXON | IXOFF | IXANY;
 {
     if (error == EIO) Fail(traceFormat, error, ESerialError::HungUp, device);
     Fail(traceFormat, error, device);
+}
+
+// Descriptors of the ports open in this process, for ReleaseOpenPortsForExit.
+// Lock-free, so a signal handler may read them.
+// Slots hold fd + 1, so that zero-initialised slots are free.
+std::array<std::atomic<int>, 16> g_openPorts{};
+
+void RegisterOpenPort(int fd)
+{
+    for (auto& slot : g_openPorts) {
+        int expected = 0;
+        if (slot.compare_exchange_strong(expected, fd + 1)) return;
+    }
+}
+
+void UnregisterOpenPort(int fd)
+{
+    for (auto& slot : g_openPorts) {
+        int expected = fd + 1;
+        if (slot.compare_exchange_strong(expected, 0)) return;
+    }
+}
+
+// The processes that have device open, as "process 1234 (minicom)", found
+// through /proc; this process counts too (another port object), except for
+// its descriptor ownFd. Only the processes this user may look into are
+// seen; empty when none is.
+std::string OtherHolders(const std::string& device, int ownFd = -1)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target = fs::canonical(device, ec);
+    if (ec) return {};
+    const std::string self = std::to_string(::getpid());
+    const std::string own = std::to_string(ownFd);
+    std::string holders;
+    for (fs::directory_iterator proc("/proc", ec), end; !ec && proc != end; proc.increment(ec)) {
+        const std::string pid = proc->path().filename().string();
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::error_code fdError;
+        for (fs::directory_iterator fd(proc->path() / "fd", fdError); !fdError && fd != end; fd.increment(fdError)) {
+            if (pid == self && fd->path().filename() == own) continue;
+            std::error_code linkError;
+            if (fs::read_symlink(fd->path(), linkError) != target || linkError) continue;
+            std::string name;
+            std::ifstream(proc->path() / "comm") >> name;
+            if (!holders.empty()) holders += ", ";
+            holders += "process " + pid + (name.empty() ? std::string() : " (" + name + ")");
+            break;
+        }
+    }
+    return holders;
+}
+
+[[noreturn]] void FailInUse(int error, const std::string& device)
+{
+    std::string holders = OtherHolders(device);
+    Trace(kOpenFailed, error);
+    ThrowSerialException(CSerialException(static_cast<uint32_t>(error), ESerialError::InUse, device,
+                                          holders.empty() ? std::string() : "held by " + holders));
 }
 
 int PollTimeoutMs(std::optional<Clock::time_point> deadline)
@@ -332,6 +397,14 @@ std::vector<std::string> ListSerialDevices()
     return devices;
 }
 
+void ReleaseOpenPortsForExit() noexcept
+{
+    for (auto& slot : g_openPorts) {
+        const int fd = slot.load() - 1;
+        if (fd >= 0) ::ioctl(fd, TIOCNXCL);
+    }
+}
+
 void CSerialPort::OpenDevice(const std::string& name)
 {
     const std::string device = ResolvePortName(name);
@@ -341,18 +414,27 @@ void CSerialPort::OpenDevice(const std::string& name)
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
+        if (ClassifySystemError(static_cast<uint32_t>(error)) == ESerialError::InUse) FailInUse(error, device);
         Fail(kOpenFailed, error, device);
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
+        if (ClassifySystemError(static_cast<uint32_t>(error)) == ESerialError::InUse) FailInUse(error, device);
         Fail(kOpenFailed, error, device);
     }
     // Root gets past another program's TIOCEXCL; that program still owns
     // the port, and clearing the flag at Close would take it away from it.
+    // A flag that no process holding the device stands behind was left by
+    // a program that died without closing the port (on a pty it outlives
+    // the descriptor): that one is cleared instead of refusing the port
+    // until the device is made anew.
     if (int exclusive = 0; ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
-        ::close(fd);
-        Fail(kOpenFailed, EBUSY, device);
+        if (!OtherHolders(device, fd).empty()) {
+            ::close(fd);
+            FailInUse(EBUSY, device);
+        }
+        Trace("CSerialPort::Open, cleared a stale exclusive flag on %s\n", device.c_str());
     }
     if (::ioctl(fd, TIOCEXCL) != 0) {
         const int error = errno;
@@ -367,6 +449,7 @@ void CSerialPort::OpenDevice(const std::string& name)
         Fail(kOpenFailed, error, device);
     }
     m_pNative = std::make_unique<CNativeState>(CNativeState{saved});
+    RegisterOpenPort(fd);
     m_hComm = fd;
     m_strDevice = device;
     m_timeouts = CSerialTimeouts{};
@@ -382,6 +465,7 @@ void CSerialPort::Close()
     m_pNative.reset();
     // Left set, the exclusive flag would outlive this descriptor on a pty.
     ::ioctl(fd, TIOCNXCL);
+    UnregisterOpenPort(fd);
     if (::close(fd) != 0) {
         const int error = errno;
         Trace(kCloseFailed, error);

@@ -317,4 +317,8 @@ void CSerialPort::SetState(const CLineSettings& settings)
     }
 }
 
+// Windows takes a port back from a process that ends, whatever state it was
+// left in.
+void ReleaseOpenPortsForExit() noexcept {}
+
 }  // namespace fennmere

@@ -14,10 +14,15 @@ namespace fennmere {
 struct CTransferReport {
     // 0 all went well; 1 the logger did not answer a step the transfer depends
     // on; 5 the port is held by another application; 6 any other serial
-    // failure (also a port or baud rate that cannot be used at all).
+    // failure (also a port or baud rate that cannot be used at all);
+    // kStatusCancelled the run was cancelled.
     int m_nStatus = 0;
     // The text of the "Error Message" box for the status; empty for 0.
     std::string m_strMessage;
+    // What the operator can make of it: the device, the system's reason and
+    // the fix where there is one (the box's detail text, the command line's
+    // next line). Empty when there is nothing to add.
+    std::string m_strDetail;
     // Send only: every configuration command the logger did not acknowledge,
     // line end included, in the order sent.
     std::vector<std::string> m_unanswered;

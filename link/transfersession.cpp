@@ -20,8 +20,9 @@ uint32_t BaudFromText(const CText& text)
     return digits == 0 ? 0 : static_cast<uint32_t>(value);
 }
 
-CTransferSession::CTransferSession(CPortIo& port, CClock& clock, CTransferObserver& observer)
-    : m_port(port), m_clock(clock), m_observer(observer), m_exchange(port, clock)
+CTransferSession::CTransferSession(CPortIo& port, CClock& clock, CTransferObserver& observer,
+                                   const CCancelToken* cancel)
+    : m_port(port), m_clock(clock), m_observer(observer), m_pCancel(cancel), m_exchange(port, clock, cancel)
 {
 }
 
@@ -31,9 +32,15 @@ bool CTransferSession::OpenPort(const CText& comPort, const CText& baudText)
     if (comPort.empty() || baud == 0) {
         // Nothing to open: the same outcome as a port that refuses to open.
         m_nStatus = kStatusCommunicationError;
+        m_strDetail = comPort.empty()
+                          ? std::string("No COM port chosen: choose the logger's port first.")
+                          : "'" + WideToNarrow(baudText) + "' is not a PC baud rate: choose one from the list.";
         return false;
     }
-    m_port.Open(WideToNarrow(comPort), baud);
+    m_strPortName = WideToNarrow(comPort);
+    m_nBaud = baud;
+    m_nLoggerBaud = baud;
+    m_port.Open(m_strPortName, baud);
     m_port.SetTimeouts(kTransferTimeouts);
     return true;
 }
@@ -43,15 +50,26 @@ void CTransferSession::Exchange(std::string_view command, std::string_view expec
     m_nStatus = m_exchange.ExchangeCommand(command, expected, limit);
 }
 
-void CTransferSession::ExchangeWhileOk(std::string_view command, std::string_view expected,
-                                       int limit)
+void CTransferSession::ExchangeWhileOk(std::string_view command, std::string_view expected, int limit)
 {
     if (Ok()) Exchange(command, expected, limit);
 }
 
-void CTransferSession::Pause(int ms) { m_clock.Sleep(std::chrono::milliseconds(ms)); }
+void CTransferSession::Pause(int ms)
+{
+    const std::chrono::milliseconds duration(ms);
+    if (m_pCancel == nullptr) {
+        m_clock.Sleep(duration);
+        return;
+    }
+    m_clock.Sleep(duration, *m_pCancel);
+    if (m_pCancel->IsCancelled()) throw CTransferCancelled{};
+}
 
-void CTransferSession::Progress(int position) { m_observer.SetProgress(position); }
+void CTransferSession::Progress(int position)
+{
+    m_observer.SetProgress(position);
+}
 
 void CTransferSession::FlushAndClose()
 {
@@ -63,13 +81,42 @@ void CTransferSession::Fail(const CSerialException& e)
 {
     Trace("Handle Exception, Message %s\n", e.GetErrorMessage().c_str());
     m_nStatus = TransferStatusFor(e);
+    m_strDetail = e.GetErrorMessage();
+}
+
+void CTransferSession::Cancelled()
+{
+    m_nStatus = kStatusCancelled;
+    try {
+        if (!m_port.IsOpen() && !m_strPortName.empty()) {
+            m_port.Open(m_strPortName, m_nLoggerBaud);
+            m_port.SetTimeouts(kTransferTimeouts);
+        }
+        if (m_port.IsOpen()) {
+            m_port.Write("Exit\r");
+            m_port.Flush();
+        }
+    } catch (const CSerialException& e) {
+        // The port is going away anyway; the logger leaves service mode on
+        // its own time-out.
+        Trace("Handle Exception, Message %s\n", e.GetErrorMessage().c_str());
+    }
 }
 
 CTransferReport CTransferSession::Finish(ETransferKind kind, std::vector<std::string> unanswered)
 {
+    if (m_port.IsOpen()) m_port.Close();
     CTransferReport report;
     report.m_nStatus = m_nStatus;
     report.m_strMessage = std::string(StatusText(m_nStatus, kind));
+    if (m_nStatus == kStatusNoResponse && m_strDetail.empty()) {
+        m_strDetail = "No answer from the logger on " + m_strPortName + " at " + std::to_string(m_nBaud) +
+                      " baud. The logger may listen at another baud rate: try another PC baud rate.";
+    }
+    if (m_nStatus == kStatusCancelled && kind == ETransferKind::Send) {
+        m_strDetail = "The logger may now hold a partly written configuration that it has not stored.";
+    }
+    report.m_strDetail = m_strDetail;
     report.m_unanswered = std::move(unanswered);
     m_observer.Finished(report);
     return report;

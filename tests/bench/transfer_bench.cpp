@@ -23,6 +23,7 @@ namespace {
 
 class CCountingClock final : public CClock {
 public:
+    using CClock::Sleep;
     void Sleep(std::chrono::milliseconds duration) override
     {
         m_slept += duration;

@@ -96,6 +96,19 @@ TEST_F(ExchangeTest, FloodNeverOverrunsTheReplyBuffer)
     EXPECT_EQ(m_exchange.Reply().size(), CExchange::kReplySize - 1);
 }
 
+TEST_F(ExchangeTest, ReplyLongerThanTheBufferStillEndsAtItsOk)
+{
+    // A driver list of 12000 characters: the buffer keeps the first 9999,
+    // the "\r\nOK" after them still ends the exchange at once.
+    for (int i = 0; i < 100; ++i) m_port.QueueRead(std::string(120, 'd'));
+    m_port.QueueRead("\r\nO");
+    m_port.QueueRead("K\r\n");
+
+    EXPECT_EQ(m_exchange.ExchangeCommand("SerialDriver?\r", "\r\nOK", 550), 0);
+    EXPECT_EQ(m_port.m_nReads, 102);
+    EXPECT_EQ(m_exchange.Reply().size(), CExchange::kReplySize - 1);
+}
+
 TEST_F(ExchangeTest, ClearingTheStartEmptiesTheReply)
 {
     m_port.QueueRead("Name North\r\nOK");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 #include "link/clock.h"
@@ -13,6 +14,16 @@ class CFakeClock final : public CClock {
 public:
     void Sleep(std::chrono::milliseconds duration) override
     {
+        if (m_onSleep) m_onSleep(duration);
+        m_sleeps.push_back(duration.count());
+        m_now += duration;
+    }
+    // A pause that is cancelled while it starts takes no time, as the real
+    // clock's returns within milliseconds.
+    void Sleep(std::chrono::milliseconds duration, const CCancelToken& cancel) override
+    {
+        if (m_onSleep) m_onSleep(duration);
+        if (cancel.IsCancelled()) return;
         m_sleeps.push_back(duration.count());
         m_now += duration;
     }
@@ -27,6 +38,8 @@ public:
     }
 
     std::vector<long long> m_sleeps;
+    // Called as each pause starts: a test's stand-in for another thread.
+    std::function<void(std::chrono::milliseconds)> m_onSleep;
 
 private:
     std::chrono::steady_clock::time_point m_start{};

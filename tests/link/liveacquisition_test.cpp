@@ -19,6 +19,8 @@
 #include "fakeclock.h"
 #include "fakelogger.h"
 #include "pty.h"
+#include "config/text.h"
+#include "link/exchange.h"
 #include "link/linkcontrol.h"
 #include "link/serialexception.h"
 #include "link/serialport.h"
@@ -505,6 +507,56 @@ TEST(StartLiveTest, NewStartRightAfterStopOpensOnlyOnceThePreviousRunHasClosed)
     EXPECT_EQ(port.m_events, (std::vector<std::string>{"open COM1", "close", "open COM2", "close"}));
     EXPECT_EQ(first.m_nEnds, 1);
     EXPECT_EQ(second.m_nEnds, 1);
+}
+
+// What File New does right after Stop: the probe opens and closes the same
+// port object while the stopped run may still be reading and closing it.
+// Under ThreadSanitizer any overlap shows as a race on the port.
+TEST(StartLiveTest, ProbeRightAfterStopWaitsForTheStoppedRun)
+{
+    CPty pty;
+    CSerialPort port;
+    CLinkControl control;
+    CRecordingSink sink;
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(control.StartLive(port, CSystemClock::Instance(), PtySettings(pty), sink));
+        std::this_thread::sleep_for(30ms);
+        control.StopLive();
+        bool probed = false;
+        ASSERT_TRUE(control.UseIdlePort([&] {
+            port.Open(pty.Path(), 9600);
+            port.Close();
+            probed = true;
+        }));
+        EXPECT_TRUE(probed);
+    }
+    EXPECT_EQ(sink.m_nFailedStatus, 0);
+}
+
+TEST(CancelTransferTest, CancelledRetrieveSaysExitAndLeavesThePortFreeAtOnce)
+{
+    CPty pty;
+    CSerialPort port;
+    CLinkControl control;
+    CRecordingObserver observer;
+    CConfiguration config = MakeNewConfiguration();
+    config.m_panel.m_strComPort = WidenLatin1(pty.Path());
+    config.m_panel.m_strBaud = L"115200";
+    ASSERT_TRUE(control.StartRetrieve(port, CSystemClock::Instance(), config, observer, nullptr));
+    std::this_thread::sleep_for(400ms);  // in the silent "Service" exchange
+
+    const auto cancelled = SteadyClock::now();
+    control.CancelTransfer();
+    control.Wait();
+
+    EXPECT_LE(SteadyClock::now() - cancelled, 300ms);
+    ASSERT_EQ(observer.m_reports.size(), 1u);
+    EXPECT_EQ(observer.m_reports[0].m_nStatus, kStatusCancelled);
+    const std::string heard = pty.Receive(4096);
+    EXPECT_EQ(heard.substr(heard.size() - 5), "Exit\r") << heard;
+    EXPECT_EQ(pty.ExclusiveFlag(), 0);
+    CSerialPort next;
+    EXPECT_NO_THROW(next.Open(pty.Path(), 115200));
 }
 
 }  // namespace

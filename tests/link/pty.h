@@ -79,6 +79,13 @@ public:
     // Takes the tty for exclusive use the way a program without flock does.
     void MakeExclusive() const { ::ioctl(m_nSlave, TIOCEXCL); }
 
+    // The test's own slave side goes away, as a program's does when it dies.
+    void CloseSlave()
+    {
+        ::close(m_nSlave);
+        m_nSlave = -1;
+    }
+
 private:
     int m_nMaster = -1;
     int m_nSlave = -1;

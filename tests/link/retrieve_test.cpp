@@ -77,6 +77,39 @@ TEST_F(RetrieveTest, RetrieveStartsFromItsOwnResetValues)
     EXPECT_EQ(c.m_panel.m_strBaud, L"115200");
 }
 
+TEST(ApplyRetrievedTest, EditsMadeDuringTheRunSurviveWhereTheRetrieveOwnsNothing)
+{
+    CConfiguration atStart = MakeNewConfiguration();
+    atStart.m_system.m_strName = L"Same";
+    CConfiguration retrieved = atStart;
+    ResetForRetrieve(retrieved);
+    retrieved.m_system.m_strName = L"Same";        // owned, even though unchanged
+    retrieved.m_system.m_strFirmware = L"2.05";    // not reset, but the logger said so
+    retrieved.m_internal[2].m_strName = L"Vbat";   // likewise
+
+    CConfiguration current = atStart;  // pages stored during the run:
+    current.m_system.m_strName = L"Typed";
+    current.m_panel.m_nClock = 1;
+    current.m_system.m_strDay = L"24";
+    current.m_internal[3].m_strName = L"Edited";
+    current.m_analog[0].m_strRange = L"625";
+
+    ApplyRetrieved(current, atStart, retrieved);
+
+    EXPECT_EQ(current.m_system.m_strName, L"Same");
+    EXPECT_EQ(current.m_system.m_strFirmware, L"2.05");
+    EXPECT_EQ(current.m_internal[2].m_strName, L"Vbat");
+    EXPECT_EQ(current.m_analog[0], retrieved.m_analog[0]);
+    EXPECT_EQ(current.m_panel.m_nClock, 1);
+    EXPECT_EQ(current.m_system.m_strDay, L"24");
+    EXPECT_EQ(current.m_internal[3].m_strName, L"Edited");
+
+    // Nothing edited: the result is exactly what was retrieved.
+    CConfiguration untouched = atStart;
+    ApplyRetrieved(untouched, atStart, retrieved);
+    EXPECT_EQ(untouched, retrieved);
+}
+
 TEST_F(RetrieveTest, RetrieveAsksInOrderAndReportsProgress)
 {
     Retrieve();
@@ -175,14 +208,15 @@ TEST_F(RetrieveTest, UnansweredQueryEndsTheQueriesWithoutExit)
     EXPECT_EQ(m_observer.m_progress.size(), 16u);
 }
 
-TEST_F(RetrieveTest, SerialFailureLeavesProgressAndPortAsTheyWere)
+TEST_F(RetrieveTest, SerialFailureLeavesProgressButReleasesThePort)
 {
     m_logger.HangUpAfterWrites(6);  // gone when "Config2?\r" is written
 
-    Retrieve();
+    CRetrieveResult result = Retrieve();
 
     EXPECT_EQ(m_observer.m_progress, (std::vector<int>{3, 5, 10, 20, 40, 47}));
-    EXPECT_NE(m_logger.Calls().back(), "close");
+    EXPECT_EQ(m_logger.Calls().back(), "close");
+    EXPECT_FALSE(result.m_report.m_strDetail.empty());
 }
 
 TEST_F(RetrieveTest, MissingPortTextOpensNothing)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/exchange.h"
+#include "link/retrieve.h"
 #include "transferfixture.h"
 
 namespace fennmere::test {
@@ -223,7 +224,7 @@ TEST_F(SendTest, RecordFormsFollowTheFlags)
     EXPECT_FALSE(Wrote("EWS 1\r\n"));
 }
 
-TEST_F(SendTest, SendWithoutServiceModeSendsNoLineAndLeavesThePortOpen)
+TEST_F(SendTest, SendWithoutServiceModeSendsNoLineAndReleasesThePort)
 {
     m_logger.SetSilent(true);
 
@@ -234,7 +235,8 @@ TEST_F(SendTest, SendWithoutServiceModeSendsNoLineAndLeavesThePortOpen)
     EXPECT_EQ(result.m_report.m_nStatus, 1);
     EXPECT_EQ(result.m_report.m_strMessage, "No Response from Datalogger");
     EXPECT_EQ(m_observer.m_progress, (std::vector<int>{1, 1}));
-    EXPECT_NE(m_logger.Calls().back(), "close");
+    EXPECT_EQ(m_logger.Calls().back(), "close");
+    EXPECT_NE(result.m_report.m_strDetail.find("at 115200 baud"), std::string::npos);
     EXPECT_EQ(result.m_strPcBaud, L"57600");
 }
 
@@ -298,6 +300,78 @@ TEST_P(SendClockTest, DateAndTimeFollowTheFlags)
     const auto& p = m_observer.m_progress;
     EXPECT_EQ(std::count(p.begin(), p.end(), 96), c.m_dateLines.empty() ? 0 : 1);
     EXPECT_EQ(std::count(p.begin(), p.end(), 97), c.m_timeLines.empty() ? 0 : 1);
+}
+
+// ---------------------------------------------------------------- cancel
+
+// The token is cancelled from "another thread": the clock's hook, as the
+// pause that when() picks starts.
+class CancelTest : public SendTest {
+protected:
+    void CancelWhen(std::function<bool(std::chrono::milliseconds)> when)
+    {
+        m_clock.m_onSleep = [this, when](std::chrono::milliseconds pause) {
+            if (m_cancel.IsCancelled() || !when(pause)) return;
+            m_cancel.Cancel();
+            m_nCancelledAtMs = m_clock.ElapsedMs();
+        };
+    }
+
+    // The run ended within 300 ms of virtual time, told the logger "Exit"
+    // once as its last word and released the port.
+    void ExpectCleanCancel(const CTransferReport& report)
+    {
+        ASSERT_GE(m_nCancelledAtMs, 0) << "never cancelled";
+        EXPECT_EQ(report.m_nStatus, kStatusCancelled);
+        EXPECT_EQ(report.m_strMessage, "cancelled; the logger was told to leave service mode");
+        EXPECT_LE(m_clock.ElapsedMs() - m_nCancelledAtMs, 300);
+        EXPECT_EQ(m_logger.Writes().back(), "Exit\r");
+        EXPECT_EQ(m_logger.Calls().back(), "close");
+        EXPECT_FALSE(m_logger.InServiceMode());
+    }
+
+    CCancelToken m_cancel;
+    long long m_nCancelledAtMs = -1;
+};
+
+TEST_F(CancelTest, RetrieveCancelledDuringASilentExchangeEndsAtOnce)
+{
+    m_logger.SetSilent(true);
+    CancelWhen([this](auto) { return m_clock.ElapsedMs() >= 700; });
+
+    CRetrieveResult result = RunRetrieve(m_logger, m_clock, m_config, m_observer, &m_cancel);
+
+    ExpectCleanCancel(result.m_report);
+    EXPECT_FALSE(result.m_config.has_value());
+    EXPECT_EQ(CountWrites("Service\r"), 1);  // no second attempt after the cancel
+}
+
+TEST_F(CancelTest, SendCancelledBetweenLinesStoresNothingAndWarns)
+{
+    CancelWhen([this](auto) { return m_clock.ElapsedMs() >= 3000; });
+
+    CSendResult result =
+        RunSend(m_logger, m_clock, m_config, m_observer, [] { return kNow; }, &m_cancel);
+
+    ExpectCleanCancel(result.m_report);
+    EXPECT_TRUE(Wrote("MeasInterval 60\r"));
+    EXPECT_FALSE(Wrote("SaveConfig\r"));
+    EXPECT_EQ(m_logger.Saves(), 0);
+    EXPECT_NE(result.m_report.m_strDetail.find("partly written configuration"), std::string::npos);
+    EXPECT_EQ(result.m_strPcBaud, L"57600");
+}
+
+TEST_F(CancelTest, SendCancelledBetweenPhasesSaysExitAtTheNewRate)
+{
+    CancelWhen([](std::chrono::milliseconds pause) { return pause.count() == 500; });
+
+    CSendResult result =
+        RunSend(m_logger, m_clock, m_config, m_observer, [] { return kNow; }, &m_cancel);
+
+    ExpectCleanCancel(result.m_report);
+    EXPECT_EQ(m_logger.Rate(), 9600u);
+    EXPECT_EQ(m_logger.Calls()[m_logger.Calls().size() - 5], "open COM1@9600");
+    EXPECT_EQ(result.m_strLoggerBaud, L"9600");
 }
 
 using Lines = std::vector<std::string>;

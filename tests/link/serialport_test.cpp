@@ -388,12 +388,51 @@ INSTANTIATE_TEST_SUITE_P(
                       CErrorCase{ENXIO, ESerialError::NotFound, 6}, CErrorCase{ENOTTY, ESerialError::NotSerial, 6},
                       CErrorCase{EIO, ESerialError::Io, 6}));
 
-TEST(SerialPort, PermissionDeniedMessageNamesDeviceAndDialoutGroup)
+struct CExplanationCase {
+    ESerialError m_kind;
+    int m_nErrno;
+    const char* m_szFix;  // what the operator is told to do
+};
+
+void PrintTo(const CExplanationCase& c, std::ostream* os)
 {
-    const CSerialException e(EACCES, ESerialError::PermissionDenied, "/dev/ttyUSB0");
-    EXPECT_NE(e.GetErrorMessage().find("/dev/ttyUSB0"), std::string::npos);
-    EXPECT_NE(e.GetErrorMessage().find("'dialout'"), std::string::npos);
-    EXPECT_STREQ(e.what(), e.GetErrorMessage().c_str());
+    *os << "kind " << static_cast<int>(c.m_kind);
+}
+
+class ErrorExplanationTest : public ::testing::TestWithParam<CExplanationCase> {};
+
+TEST_P(ErrorExplanationTest, MessageNamesDeviceReasonAndFix)
+{
+    const CSerialException e(static_cast<uint32_t>(GetParam().m_nErrno), GetParam().m_kind, "/dev/ttyUSB3");
+    const std::string message = e.GetErrorMessage();
+    EXPECT_EQ(message.find("/dev/ttyUSB3"), message.find_first_of('/')) << message;
+    EXPECT_NE(message.find(GetParam().m_szFix), std::string::npos) << message;
+    EXPECT_STREQ(e.what(), message.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SerialPort, ErrorExplanationTest,
+    ::testing::Values(CExplanationCase{ESerialError::PermissionDenied, EACCES, "'dialout' group"},
+                      CExplanationCase{ESerialError::NotFound, ENOENT, "'fennmere ports' lists them"},
+                      CExplanationCase{ESerialError::NotSerial, ENOTTY, "choose a serial device"},
+                      CExplanationCase{ESerialError::InUse, EBUSY, "close the program that holds it"},
+                      CExplanationCase{ESerialError::HungUp, EIO, "check the cable and the USB adapter"},
+                      CExplanationCase{ESerialError::BadSetting, EINVAL, "choose another PC baud rate"}));
+
+TEST_F(SerialPortOnPty, InUseNamesTheProcessHoldingTheDevice)
+{
+    m_port.Open(m_pty.Path(), 9600);
+    CSerialPort other;
+    const std::string message = CatchSerial([&] { other.Open(m_pty.Path(), 9600); }).GetErrorMessage();
+    EXPECT_NE(message.find("held by process " + std::to_string(::getpid())), std::string::npos) << message;
+}
+
+TEST_F(SerialPortOnPty, StaleExclusiveFlagOfADeadProgramIsCleared)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only root gets past the flag to find it stale";
+    m_pty.MakeExclusive();
+    m_pty.CloseSlave();  // the program died; its flag stays on the pty
+    EXPECT_NO_THROW(m_port.Open(m_pty.Path(), 9600));
 }
 
 struct CNameCase {

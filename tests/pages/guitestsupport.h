@@ -45,6 +45,7 @@ public:
 // Virtual time: Sleep only moves Now.
 class CVirtualClock final : public CClock {
 public:
+    using CClock::Sleep;
     void Sleep(std::chrono::milliseconds duration) override { m_now += duration; }
     std::chrono::steady_clock::time_point Now() const override { return m_now; }
 

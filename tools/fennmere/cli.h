@@ -21,6 +21,7 @@ enum EExit : int {
     kExitUnanswered = 4,
     kExitPortInUse = 5,
     kExitCommunication = 6,
+    kExitCancelled = 130,
 };
 
 // A usage error: reported on stderr with the command's usage hint, exit 2.

@@ -33,7 +33,8 @@ void PrintUsage(std::FILE* out)
     for (const auto& command : kCommands) std::fprintf(out, "  %-15s %s\n", command.m_szName, command.m_szSummary);
     std::fputs("\n'fennmere COMMAND --help' describes a command.\n"
                "Exit status: 0 success, 1 no response from the logger, 2 usage error,\n"
-               "3 file error, 4 commands without response, 5 port in use, 6 communication error.\n",
+               "3 file error, 4 commands without response, 5 port in use, 6 communication error,\n"
+               "130 cancelled (SIGINT, SIGTERM or SIGHUP during a transfer).\n",
                out);
 }
 

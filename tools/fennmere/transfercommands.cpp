@@ -7,7 +7,9 @@
 
 #include "cli.h"
 #include "config/configwriter.h"
+#include "config/setupfile.h"
 #include "config/text.h"
+#include "interrupt.h"
 #include "jsonwriter.h"
 #include "link/clock.h"
 #include "link/defaultconfig.h"
@@ -17,6 +19,7 @@
 #include "link/retrieve.h"
 #include "link/send.h"
 #include "link/serialport.h"
+#include "link/transfersession.h"
 
 namespace fennmere::cli {
 
@@ -42,7 +45,11 @@ const char* const kRetrieveUsage =
     "  --baud B           PC baud rate (default 115200)\n"
     "  -o, --output FILE  write to FILE (atomically) instead of standard output\n"
     "  --json             write the whole configuration as JSON\n"
-    "  --sensors FILE     sensor definition file (default: sensor.ini)\n";
+    "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
+    "\n"
+    "Ctrl+C, SIGTERM or SIGHUP cancel the transfer: the logger is told to leave\n"
+    "service mode, the port is released, nothing is written and the exit\n"
+    "status is 130. A second one ends at once.\n";
 
 const char* const kSendUsage =
     "usage: fennmere send FILE --port P [--baud B] [--set-time] [--date D.M.Y --time H:M:S]\n"
@@ -58,7 +65,12 @@ const char* const kSendUsage =
     "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
     "\n"
     "Exit status 4 when the Send finished but the logger did not answer some\n"
-    "commands; they are listed on stderr.\n";
+    "commands; they are listed on stderr.\n"
+    "\n"
+    "Ctrl+C, SIGTERM or SIGHUP cancel the Send: the logger is told to leave\n"
+    "service mode (it may then hold a partly written configuration that it has\n"
+    "not stored), the port is released and the exit status is 130. A second\n"
+    "one ends at once.\n";
 
 const char* const kDefaultConfigUsage =
     "usage: fennmere default-config --port P [--baud B] [-o FILE] [--json]\n"
@@ -71,7 +83,11 @@ const char* const kDefaultConfigUsage =
     "  --baud B           PC baud rate (default 115200)\n"
     "  -o, --output FILE  write to FILE (atomically) instead of standard output\n"
     "  --json             write the whole configuration as JSON\n"
-    "  --sensors FILE     sensor definition file (default: sensor.ini)\n";
+    "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
+    "\n"
+    "Ctrl+C, SIGTERM or SIGHUP cancel the transfer: the logger is told to leave\n"
+    "service mode, the port is released, nothing is written and the exit\n"
+    "status is 130. A second one ends at once.\n";
 
 bool WantsHelp(const std::vector<std::string>& args, const char* usage)
 {
@@ -85,14 +101,16 @@ bool WantsHelp(const std::vector<std::string>& args, const char* usage)
 }
 
 // Prints progress as a bar on a terminal (nothing otherwise) and the report
-// in the texts the application shows in its boxes.
+// in the texts the application shows in its boxes, each followed by its
+// explanation. The bar never moves back: the transfers' final 0 would hide
+// how far a failed run got.
 class CConsoleObserver final : public CTransferObserver {
 public:
     explicit CConsoleObserver(ETransferKind kind) : m_kind(kind), m_bBar(::isatty(STDERR_FILENO) == 1) {}
 
     void SetProgress(int position) override
     {
-        if (!m_bBar || position == m_nLast) return;
+        if (!m_bBar || position <= m_nLast) return;
         m_nLast = position;
         const int width = 40;
         const int filled = position * width / 100;
@@ -104,10 +122,16 @@ public:
 
     void Finished(const CTransferReport& report) override
     {
+        if (report.m_nStatus == kStatusOk && m_bDrawn) SetProgress(100);
         EndBar();
-        if (report.m_nStatus != 0)
+        if (report.m_nStatus == kStatusCancelled) {
+            std::fprintf(stderr, "%s\n", report.m_strMessage.c_str());
+        } else if (report.m_nStatus != kStatusOk) {
             std::fprintf(stderr, "%s: %s\n", std::string(kErrorCaption).c_str(),
                          std::string(StatusText(report.m_nStatus, m_kind)).c_str());
+        }
+        if (report.m_nStatus != kStatusOk && !report.m_strDetail.empty())
+            std::fprintf(stderr, "%s\n", report.m_strDetail.c_str());
         if (!report.m_unanswered.empty()) {
             std::fprintf(stderr, "%s:\n", std::string(kUnansweredCaption).c_str());
             for (const auto& command : report.m_unanswered) std::fprintf(stderr, "  %s\n", Printable(command).c_str());
@@ -147,6 +171,7 @@ int ExitFor(const CTransferReport& report)
     case 0: return report.m_unanswered.empty() ? kExitOk : kExitUnanswered;
     case 5: return kExitPortInUse;
     case 6: return kExitCommunication;
+    case kStatusCancelled: return kExitCancelled;
     default: return kExitNoResponse;
     }
 }
@@ -168,6 +193,16 @@ std::optional<std::string> OutputPath(const CArgs& args)
     auto path = args.Value("-o");
     if (!path) path = args.Value("--output");
     return path;
+}
+
+// An output file that cannot be written is refused before the logger is
+// touched: a default configuration cannot be taken back.
+void CheckOutput(const CArgs& args)
+{
+    auto path = OutputPath(args);
+    if (!path || path->empty() || *path == "-") return;
+    CFileResult check = CheckWritable(*path);
+    if (!check.m_bOk) throw CFileError(check.m_strError);
 }
 
 void WriteConfiguration(const CArgs& args, const CConfiguration& config)
@@ -210,9 +245,12 @@ int CommandRetrieve(const std::vector<std::string>& argv)
     args.ExpectPositional(0, 0);
     CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
     SetPanel(config, args);
+    CheckOutput(args);
 
     CConsoleObserver observer(ETransferKind::Retrieve);
-    CRetrieveResult result = RunRetrieve(SharedPort(), CSystemClock::Instance(), config, observer);
+    CCancelToken cancel;
+    CInterruptScope interrupts(cancel);
+    CRetrieveResult result = RunRetrieve(SharedPort(), CSystemClock::Instance(), config, observer, &cancel);
     if (result.m_config) WriteConfiguration(args, *result.m_config);
     return ExitFor(result.m_report);
 }
@@ -242,7 +280,14 @@ int CommandSend(const std::vector<std::string>& argv)
     }
 
     CConsoleObserver observer(ETransferKind::Send);
-    CSendResult result = RunSend(SharedPort(), CSystemClock::Instance(), config, observer);
+    CCancelToken cancel;
+    CInterruptScope interrupts(cancel);
+    CSendResult result = RunSend(SharedPort(), CSystemClock::Instance(), config, observer, ReadLocalTime, &cancel);
+    const uint32_t listening = BaudFromText(result.m_strLoggerBaud);
+    if (listening != 0 && listening != BaudFromText(config.m_panel.m_strBaud)) {
+        std::fprintf(stderr, "The logger now listens at %u baud (its Serial2 rate): use --baud %u to reach it.\n",
+                     listening, listening);
+    }
     return ExitFor(result.m_report);
 }
 
@@ -253,9 +298,13 @@ int CommandDefaultConfig(const std::vector<std::string>& argv)
     args.ExpectPositional(0, 0);
     CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
     SetPanel(config, args);
+    CheckOutput(args);
 
     CConsoleObserver observer(ETransferKind::DefaultConfig);
-    CDefaultConfigResult result = RunDefaultConfig(SharedPort(), CSystemClock::Instance(), config, observer);
+    CCancelToken cancel;
+    CInterruptScope interrupts(cancel);
+    CDefaultConfigResult result =
+        RunDefaultConfig(SharedPort(), CSystemClock::Instance(), config, observer, &cancel);
     if (result.m_config) WriteConfiguration(args, *result.m_config);
     return ExitFor(result.m_report);
 }

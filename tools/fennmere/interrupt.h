@@ -1,0 +1,22 @@
+// Ctrl+C, a terminal that goes away and a polite kill during a transfer.
+#pragma once
+
+#include "link/canceltoken.h"
+
+namespace fennmere::cli {
+
+// While one lives, SIGINT, SIGTERM and SIGHUP cancel token: the transfer
+// tells the logger to leave service mode, closes the port and ends with
+// kStatusCancelled. A second signal ends the process at once with exit
+// status 130, after giving up exclusive use of every port still open. The
+// previous handling comes back when it is destroyed. One at a time, on the
+// main thread.
+class CInterruptScope {
+public:
+    explicit CInterruptScope(CCancelToken& token);
+    ~CInterruptScope();
+    CInterruptScope(const CInterruptScope&) = delete;
+    CInterruptScope& operator=(const CInterruptScope&) = delete;
+};
+
+}  // namespace fennmere::cli
