@@ -302,4 +302,95 @@ TEST_F(CliLiveTest, UsageAndFileErrors)
     EXPECT_EQ(noFile.m_strOut, "");
 }
 
+// ---------------------------------------------------------------- cancelled transfers
+
+struct CCancelCase {
+    const char* m_szCommand;
+    int m_nSignal;
+    bool m_bSilentLogger;  // otherwise the signal comes in the middle of a Send
+};
+
+void PrintTo(const CCancelCase& c, std::ostream* os)
+{
+    *os << c.m_szCommand << " / signal " << c.m_nSignal;
+}
+
+class CliCancelTest : public CliLiveTest, public ::testing::WithParamInterface<CCancelCase> {};
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_P(CliCancelTest, SignalCancelsTellsTheLoggerAndFreesThePort)
+{
+    const CCancelCase& c = GetParam();
+    const fs::path log = m_dir / "wire.log";
+    std::vector<std::string> simArgs = {"--log", log.string()};
+    if (c.m_bSilentLogger) simArgs.push_back("--silent");
+    CChild sim(fennmere::test::SimulatorPath(), simArgs);
+    const std::string port = sim.FirstLine();
+    const fs::path out = m_dir / "out.txt";
+    std::vector<std::string> args = {c.m_szCommand, "--port", port, "--sensors", (m_dir / "none.ini").string()};
+    if (std::string(c.m_szCommand) == "send") {
+        args.insert(args.begin() + 1, Put("setup.txt", "Name Pump 3\r\n"));
+    } else {
+        args.insert(args.end(), {"-o", out.string()});
+    }
+    const fs::path err = m_dir / "err.txt";
+    CChild transfer(fennmere::test::FennmerePath(), args, err.string());
+    // Well inside the transfer: in the silent service exchange, or a few
+    // configuration lines into the Send.
+    const std::string mark = c.m_bSilentLogger ? "Service" : "MeasDelay";
+    for (int i = 0; i < 500 && ReadFile(log).find(mark) == std::string::npos; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_NE(ReadFile(log).find(mark), std::string::npos);
+
+    transfer.Signal(c.m_nSignal);
+    EXPECT_EQ(transfer.Wait(), 130);
+
+    const std::string stderrText = ReadFile(err);
+    EXPECT_NE(stderrText.find("cancelled; the logger was told to leave service mode\n"), std::string::npos)
+        << stderrText;
+    EXPECT_EQ(stderrText.find("partly written") != std::string::npos, std::string(c.m_szCommand) == "send");
+    EXPECT_FALSE(fs::exists(out));
+    const auto wire = Lines(ReadFile(log));
+    ASSERT_FALSE(wire.empty());
+    EXPECT_EQ(wire.back().substr(wire.back().find('\t') + 1), "Exit\\r");
+    // The next program gets the port at once.
+    auto next = Live({"--port", port, "--duration", "0.1"});
+    EXPECT_EQ(next.m_nExit, 0) << next.m_strErr;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliCancelTest,
+                         ::testing::Values(CCancelCase{"retrieve", SIGINT, true},
+                                           CCancelCase{"default-config", SIGHUP, true},
+                                           CCancelCase{"send", SIGTERM, false}),
+                         [](const ::testing::TestParamInfo<CCancelCase>& info) {
+                             std::string name = info.param.m_szCommand;
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
+
+TEST_F(CliLiveTest, OutputThatCannotBeWrittenIsRefusedBeforeTheLoggerIsTouched)
+{
+    const fs::path log = m_dir / "wire.log";
+    CChild sim(fennmere::test::SimulatorPath(), {"--log", log.string()});
+    const std::string port = sim.FirstLine();
+
+    auto run = RunCommand(fennmere::test::FennmerePath(),
+                          {"default-config", "--port", port, "-o", (m_dir / "missing" / "x.txt").string()});
+    EXPECT_EQ(run.m_nExit, 3);
+    EXPECT_NE(run.m_strErr.find("missing/x.txt"), std::string::npos) << run.m_strErr;
+    EXPECT_EQ(ReadFile(log), "");
+}
+
+TEST_F(CliLiveTest, FailureToOpenThePortIsExplainedOnTheNextLine)
+{
+    auto run = RunCommand(fennmere::test::FennmerePath(), {"retrieve", "--port", "/dev/null"});
+    EXPECT_EQ(run.m_nExit, 6);
+    EXPECT_EQ(Lines(run.m_strErr).at(0), "Error Message: Communication Error. Check PC baud rate setting, please.");
+    EXPECT_NE(Lines(run.m_strErr).at(1).find("/dev/null is not a serial port"), std::string::npos) << run.m_strErr;
+}
+
 }  // namespace
