@@ -14,9 +14,7 @@ std::string ComposeMessage(ESerialError kind, const std::string& device, std::st
     const std::string because = reason.empty() ? std::string() : " (" + reason + ")";
     switch (kind) {
         case ESerialError::InUse:
-            // The system's text for the refused lock ("Resource temporarily
-            // unavailable", "Access is denied") would only mislead; reason
-            // names the holder where the system could tell.
+            // reason names the holder where the system could tell.
             return port + " is in use by another application" + because +
                    ": close the program that holds it, or choose another port";
         case ESerialError::PermissionDenied:
@@ -49,7 +47,10 @@ CSerialException::CSerialException(uint32_t dwError) : CSerialException(dwError,
 CSerialException::CSerialException(uint32_t dwError, ESerialError kind, std::string device, std::string detail)
     : m_dwError(dwError), m_kind(kind), m_strDevice(std::move(device))
 {
-    std::string reason = detail.empty() ? SystemErrorText(dwError) : std::move(detail);
+    // The system's text for a refused lock ("Resource temporarily
+    // unavailable", "Access is denied") would only mislead.
+    const bool systemTextHelps = m_kind != ESerialError::InUse;
+    std::string reason = !detail.empty() ? std::move(detail) : systemTextHelps ? SystemErrorText(dwError) : std::string();
     m_strMessage = ComposeMessage(m_kind, m_strDevice, std::move(reason));
 }
 

@@ -37,6 +37,12 @@ public:
     // Progress bar position, 0 to 100. Called on the transfer thread.
     virtual void SetProgress(int position) = 0;
 
+    // Whether SetProgress also hears the positions of the steps a failed
+    // run skips (the application's bar runs on to the end as it always
+    // has); an observer that answers false sees the bar stop where the
+    // transfer failed.
+    virtual bool WantsSkippedProgress() const { return true; }
+
     // The panel's PC baud rate as the Send changes it: the serial 2 rate when
     // its second phase reopens the port, the serial 1 rate at its end. The
     // final value also comes back in the Send's result. Called on the

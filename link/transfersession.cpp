@@ -68,7 +68,7 @@ void CTransferSession::Pause(int ms)
 
 void CTransferSession::Progress(int position)
 {
-    m_observer.SetProgress(position);
+    if (Ok() || m_observer.WantsSkippedProgress()) m_observer.SetProgress(position);
 }
 
 void CTransferSession::FlushAndClose()

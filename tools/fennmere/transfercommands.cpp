@@ -120,6 +120,8 @@ public:
         m_bDrawn = true;
     }
 
+    bool WantsSkippedProgress() const override { return false; }
+
     void Finished(const CTransferReport& report) override
     {
         if (report.m_nStatus == kStatusOk && m_bDrawn) SetProgress(100);
