@@ -39,7 +39,7 @@ std::wstring_view TrimRightSet(std::wstring_view text, std::wstring_view set)
 
 // The characters the logger's lines may carry: codes 31 to 127. Everything
 // else (line ends, tabs, any 8-bit character) is dropped, not replaced.
-CText LineText(std::string_view segment)
+CText CarriedText(std::string_view segment)
 {
     CText line;
     line.reserve(segment.size());
@@ -48,6 +48,45 @@ CText LineText(std::string_view segment)
         if (code >= 31 && code <= 127) line.push_back(static_cast<wchar_t>(code));
     }
     return line;
+}
+
+// Length of the valid UTF-8 sequence at text's start, 0 when there is none.
+std::size_t Utf8Length(std::string_view text, wchar_t& ch)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead >= 0xF5 || text.size() < length) return 0;
+    uint32_t code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    ch = static_cast<wchar_t>(code);
+    return length;
+}
+
+CText AllText(std::string_view segment)
+{
+    CText line;
+    while (!segment.empty()) {
+        wchar_t ch = 0;
+        std::size_t used = Utf8Length(segment, ch);
+        if (used == 0) {
+            ch = static_cast<wchar_t>(static_cast<unsigned char>(segment[0]));
+            used = 1;
+        }
+        if (ch != L'\r' && ch != L'\n') line.push_back(ch);
+        segment.remove_prefix(used);
+    }
+    return line;
+}
+
+CText LineText(std::string_view segment, ELineCharacters characters)
+{
+    return characters == ELineCharacters::Carried ? CarriedText(segment) : AllText(segment);
 }
 
 int32_t Flag(std::wstring_view value) { return value == L"0" ? 0 : 1; }
@@ -194,9 +233,11 @@ void ApplyPolynomialField(CPolynomial& p, wchar_t key, std::wstring_view value)
 // the record letter selects the record; a number outside the table leaves no
 // record selected, and the fields that follow are dropped until a valid one
 // is selected again.
+// Returns whether a field of a record was set.
 template <typename Record, size_t N, typename Apply>
-void ApplyRecordLine(std::wstring_view line, std::array<Record, N>& table, Apply apply)
+bool ApplyRecordLine(std::wstring_view line, std::array<Record, N>& table, Apply apply)
 {
+    bool applied = false;
     const wchar_t letter = line.front();
     Record* record = nullptr;
     std::wstring_view rest = line;
@@ -212,26 +253,29 @@ void ApplyRecordLine(std::wstring_view line, std::array<Record, N>& table, Apply
                 record = index >= 0 && index < static_cast<int64_t>(N) ? &table[index] : nullptr;
             } else if (record != nullptr) {
                 apply(*record, key, value);
+                applied = true;
             }
         }
         if (comma == npos) break;
         rest = TrimLeft(rest.substr(comma + 1));
     }
+    return applied;
 }
 
 // Returns whether the line was a record line; such a line is finished once
-// its fields are applied.
-bool ApplyRecord(CConfiguration& config, std::wstring_view line)
+// its fields are applied. applied tells whether it set any field.
+bool ApplyRecord(CConfiguration& config, std::wstring_view line, bool& applied)
 {
+    applied = false;
     if (line.empty()) return false;
     switch (line.front()) {
-    case L'a': ApplyRecordLine(line, config.m_analog, ApplyAnalogField); return true;
-    case L'd': ApplyRecordLine(line, config.m_digital, ApplyDigitalField); return true;
-    case L'i': ApplyRecordLine(line, config.m_internal, ApplyInternalField); return true;
-    case L's': ApplyRecordLine(line, config.m_serial, ApplySerialField); return true;
-    case L'o': ApplyRecordLine(line, config.m_output, ApplyOutputField); return true;
-    case L'e': ApplyRecordLine(line, config.m_ews, ApplyEarlyWarningField); return true;
-    case L'p': ApplyRecordLine(line, config.m_poly, ApplyPolynomialField); return true;
+    case L'a': applied = ApplyRecordLine(line, config.m_analog, ApplyAnalogField); return true;
+    case L'd': applied = ApplyRecordLine(line, config.m_digital, ApplyDigitalField); return true;
+    case L'i': applied = ApplyRecordLine(line, config.m_internal, ApplyInternalField); return true;
+    case L's': applied = ApplyRecordLine(line, config.m_serial, ApplySerialField); return true;
+    case L'o': applied = ApplyRecordLine(line, config.m_output, ApplyOutputField); return true;
+    case L'e': applied = ApplyRecordLine(line, config.m_ews, ApplyEarlyWarningField); return true;
+    case L'p': applied = ApplyRecordLine(line, config.m_poly, ApplyPolynomialField); return true;
     }
     return false;
 }
@@ -376,18 +420,21 @@ bool StartsWithKeyword(std::wstring_view text, std::wstring_view keyword)
 }
 
 // A keyword counts only where it starts the line: a value that happens to
-// hold another keyword ("Name North SN 1") stays a value.
-void ApplyKeywordLine(CConfiguration& config, std::wstring_view line)
+// hold another keyword ("Name North SN 1") stays a value. Returns whether the
+// line set anything.
+bool ApplyKeywordLine(CConfiguration& config, std::wstring_view line)
 {
     const std::wstring_view text = TrimLeft(line);
     for (const CKeyword& keyword : kKeywords) {
         if (!StartsWithKeyword(text, keyword.m_name)) continue;
         keyword.m_apply(config, keyword.m_bWithKeyword ? text : TrimLeft(text.substr(keyword.m_name.size())));
-        return;
+        return true;
     }
     // Some firmware prefixes its version line ("Firmware Version 2.05").
     const size_t version = text.find(L"Version ");
-    if (version != npos) config.m_system.m_strFirmware = CText(text.substr(version));
+    if (version == npos) return false;
+    config.m_system.m_strFirmware = CText(text.substr(version));
+    return true;
 }
 
 // Whether a number that from_chars found out of range is too large (strtod
@@ -487,18 +534,23 @@ CText ModelNameForSerial(const CText& serialNumber)
     return kModels[code[1] - L'1'];
 }
 
-void ParseConfigurationText(CConfiguration& config, std::string_view text)
+int ParseConfigurationText(CConfiguration& config, std::string_view text, ELineCharacters characters)
 {
+    int lines = 0;
     text = text.substr(0, text.find('\0'));
     for (size_t cr = text.find('\r'); cr != std::string_view::npos; cr = text.find('\r')) {
-        const CText line = LineText(text.substr(0, cr));
+        const CText line = LineText(text.substr(0, cr), characters);
         text.remove_prefix(cr + 1);
-        if (!ApplyRecord(config, line)) ApplyKeywordLine(config, line);
+        bool applied = false;
+        if (!ApplyRecord(config, line, applied)) applied = ApplyKeywordLine(config, line);
+        lines += applied ? 1 : 0;
     }
+    return lines;
 }
 
-void ReadSetupText(CConfiguration& config, std::string_view fileBytes)
+int ReadSetupText(CConfiguration& config, std::string_view fileBytes, ELineCharacters characters)
 {
+    int lines = 0;
     std::string line;
     while (!fileBytes.empty()) {
         const size_t lf = fileBytes.find('\n');
@@ -511,8 +563,9 @@ void ReadSetupText(CConfiguration& config, std::string_view fileBytes)
         line.clear();
         std::copy_if(raw.begin(), raw.end(), std::back_inserter(line), [](char ch) { return ch != '\0'; });
         line += "\r\n";
-        ParseConfigurationText(config, line);
+        lines += ParseConfigurationText(config, line, characters);
     }
+    return lines;
 }
 
 }  // namespace fennmere

@@ -2,7 +2,7 @@
 
 #include <array>
 #include <charconv>
-#include <fstream>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 
@@ -104,12 +104,14 @@ void ParseSensorDefinitions(CConfiguration& config, std::string_view fileBytes)
     }
 }
 
-void ReadSensorDefinitions(CConfiguration& config, const std::string& path)
+CFileResult ReadSensorDefinitions(CConfiguration& config, const std::string& path, bool mustExist)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ParseSensorDefinitions(config, bytes);
+    std::error_code ec;
+    if (!mustExist && !std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return {};
+    std::string bytes;
+    CFileResult read = ReadInputFile(path, bytes);
+    if (read.m_bOk) ParseSensorDefinitions(config, bytes);
+    return read;
 }
 
 }  // namespace fennmere

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <vector>
 
+#include "configdump.h"
 #include "configparser.h"
 #include "configwriter.h"
 
@@ -35,27 +37,66 @@ std::string TemporaryNameBeside(const std::filesystem::path& target)
 
 }  // namespace
 
-CFileResult LoadSetupFile(CConfiguration& config, const std::string& path)
+CFileResult ReadInputFile(const std::string& path, std::string& bytes)
 {
+    bytes.clear();
+    const bool standardInput = path == "-";
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return Failure(path, "is a directory");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Failure(path, ErrnoText(errno));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return Failure(path, "read error");
-    ReadSetupText(config, bytes);
+    if (!standardInput && std::filesystem::is_directory(path, ec)) return Failure(path, "is a directory");
+    std::FILE* file = standardInput ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return Failure(path, ErrnoText(errno));
+    const auto close = [&] {
+        if (!standardInput) std::fclose(file);
+    };
+    std::vector<char> block(64 * 1024);
+    for (;;) {
+        const std::size_t got = std::fread(block.data(), 1, block.size(), file);
+        if (got == 0) break;
+        if (bytes.size() + got > kLargestInputFile) {
+            close();
+            bytes.clear();
+            return Failure(path, "is larger than 16 MiB, far more than any setup or sensor file");
+        }
+        bytes.append(block.data(), got);
+    }
+    const int error = std::ferror(file) ? errno : 0;
+    close();
+    if (error != 0) {
+        bytes.clear();
+        return Failure(path, ErrnoText(error));
+    }
     return {};
 }
 
-CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes)
+CFileResult LoadSetupFile(CConfiguration& config, const std::string& path, std::vector<std::string>* dropped)
 {
-    namespace fs = std::filesystem;
-    fs::path target(path);
-    std::error_code ec;
-    if (fs::is_directory(target, ec)) return Failure(path, "is a directory");
-    const std::string temporary = TemporaryNameBeside(target);
+    std::string bytes;
+    if (CFileResult read = ReadInputFile(path, bytes); !read.m_bOk) return read;
+    CConfiguration loaded = config;
+    if (ReadSetupText(loaded, bytes) == 0) return CFileResult{false, path + " " + kNoConfigurationLine};
+    if (dropped != nullptr) {
+        CConfiguration meant = config;
+        ReadSetupText(meant, bytes, ELineCharacters::All);
+        *dropped = DroppedCharacterFields(meant, loaded);
+    }
+    config = std::move(loaded);
+    return {};
+}
 
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+namespace {
+
+// Names that stand for one of this process's own streams: written into,
+// whatever they point at (a terminal, a pipe, a file the shell opened).
+bool IsStandardStream(const std::filesystem::path& path)
+{
+    const std::string text = path.lexically_normal().string();
+    return text == "/dev/stdout" || text == "/dev/stderr" || text.rfind("/dev/fd/", 0) == 0 ||
+           text.rfind("/proc/self/fd/", 0) == 0;
+}
+
+CFileResult WriteInto(const std::string& path, std::string_view bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return Failure(path, ErrnoText(errno));
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     int error = written ? 0 : errno;
@@ -67,13 +108,36 @@ CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes)
         written = false;
         error = errno;
     }
-    if (!written) {
+    return written ? CFileResult{} : Failure(path, ErrnoText(error != 0 ? error : EIO));
+}
+
+}  // namespace
+
+CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes)
+{
+    namespace fs = std::filesystem;
+    fs::path target(path);
+    std::error_code ec;
+    if (IsStandardStream(target)) return WriteInto(path, bytes);
+    // A link is followed to what it finally names, which is then replaced
+    // (or written into) in its place.
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        const fs::path resolved = fs::weakly_canonical(target, ec);
+        if (ec) return Failure(path, ec.message());
+        target = resolved;
+    }
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::is_directory(status)) return Failure(path, "is a directory");
+    if (fs::exists(status) && !fs::is_regular_file(status)) return WriteInto(target.string(), bytes);
+    const std::string temporary = TemporaryNameBeside(target);
+    if (CFileResult written = WriteInto(temporary, bytes); !written.m_bOk) {
         fs::remove(temporary, ec);
-        return Failure(path, ErrnoText(error != 0 ? error : EIO));
+        // The reason without the temporary name, which means nothing to
+        // the operator.
+        return Failure(path, written.m_strError.substr(temporary.size() + 2));
     }
     // Keep the permissions of the file being replaced.
-    auto status = fs::status(target, ec);
-    if (!ec && fs::exists(status)) fs::permissions(temporary, status.permissions(), ec);
+    if (fs::exists(status)) fs::permissions(temporary, status.permissions(), ec);
     fs::rename(temporary, target, ec);
     if (ec) {
         std::error_code ignored;
@@ -87,8 +151,13 @@ CFileResult CheckWritable(const std::string& path)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (fs::is_directory(fs::path(path), ec)) return Failure(path, "is a directory");
-    const std::string temporary = TemporaryNameBeside(fs::path(path));
+    fs::path target(path);
+    if (IsStandardStream(target)) return {};
+    if (fs::is_symlink(fs::symlink_status(target, ec))) target = fs::weakly_canonical(target, ec);
+    const fs::file_status status = fs::status(target, ec);
+    if (fs::is_directory(status)) return Failure(path, "is a directory");
+    if (fs::exists(status) && !fs::is_regular_file(status)) return {};
+    const std::string temporary = TemporaryNameBeside(target);
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) return Failure(path, ErrnoText(errno));
     std::fclose(file);

@@ -151,6 +151,11 @@ private:
     std::unique_ptr<CNativeState> m_pNative;
 };
 
+// Whether this platform's serial layer can set the rate (POSIX: the termios
+// speed table; Windows: any rate from 110 up, the driver decides). Lets a
+// command refuse a rate as a usage error before it opens anything.
+bool IsSupportedBaudRate(uint32_t baud) noexcept;
+
 // For a process that ends at once (a second Ctrl+C while a transfer is being
 // cancelled): gives up exclusive access to every port this process has open,
 // so that the next program can open them although no Close ran. Only

@@ -397,6 +397,11 @@ std::vector<std::string> ListSerialDevices()
     return devices;
 }
 
+bool IsSupportedBaudRate(uint32_t baud) noexcept
+{
+    return SpeedFor(baud).has_value();
+}
+
 void ReleaseOpenPortsForExit() noexcept
 {
     for (auto& slot : g_openPorts) {

@@ -321,4 +321,9 @@ void CSerialPort::SetState(const CLineSettings& settings)
 // left in.
 void ReleaseOpenPortsForExit() noexcept {}
 
+bool IsSupportedBaudRate(uint32_t baud) noexcept
+{
+    return baud >= 110 && baud <= 4'000'000;
+}
+
 }  // namespace fennmere

@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
+
+#include <sys/stat.h>
 
 #include "config/configwriter.h"
 #include "config/setupfile.h"
@@ -52,6 +55,27 @@ TEST_F(SetupFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaryBehind)
     ASSERT_TRUE(result.m_bOk) << result.m_strError;
     EXPECT_EQ(Slurp(target), WriteSetupFile(config));
     EXPECT_EQ(EntriesInFolder(), 1u);
+}
+
+TEST_F(SetupFileTest, SaveFollowsALinkAndWritesIntoAFifoInsteadOfReplacingThem)
+{
+    const fs::path target = m_dir / "real.txt";
+    std::ofstream(target) << "old";
+    const fs::path link = m_dir / "link.txt";
+    fs::create_symlink(target, link);
+    ASSERT_TRUE(SaveFileAtomically(link.string(), "new").m_bOk);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Slurp(target), "new");
+
+    const fs::path fifo = m_dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string heard;
+    std::thread reader([&] { heard = Slurp(fifo); });
+    const CFileResult result = SaveFileAtomically(fifo.string(), "through the pipe");
+    reader.join();
+    EXPECT_TRUE(result.m_bOk) << result.m_strError;
+    EXPECT_EQ(heard, "through the pipe");
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 TEST_F(SetupFileTest, SaveKeepsThePermissionsOfTheFileItReplaces)

@@ -27,11 +27,11 @@ protected:
 
     test::CRunResult Fennmere(std::vector<std::string> args)
     {
-        // A sensor file that cannot exist keeps the tests independent of the
+        // An empty sensor file keeps the tests independent of the
         // current directory.
         if (!args.empty() && (args[0] == "new" || args[0] == "convert" || args[0] == "show")) {
             args.push_back("--sensors");
-            args.push_back((m_dir / "no-sensor.ini").string());
+            args.push_back("/dev/null");
         }
         return RunCommand(test::FennmerePath(), args);
     }
@@ -110,6 +110,66 @@ TEST_F(CliFileTest, ErrorsGiveTheirExitStatusAndOneLineNamingTheFile)
     EXPECT_EQ(Fennmere({"show", good, good}).m_nExit, 2);
     EXPECT_EQ(Fennmere({"no-such-command"}).m_nExit, 2);
     EXPECT_EQ(RunCommand(test::FennmerePath(), {}).m_nExit, 2);
+}
+
+// Bad input of every kind: a clear exit status and message, no crash, and
+// nothing the command was about to touch is damaged. {DIR} stands for a
+// folder, {BIN} for a file of random bytes, {MISSING} for a file that is not
+// there.
+struct CBadInput {
+    std::vector<std::string> m_args;
+    int m_nExit;
+    const char* m_szMessage;
+};
+
+class CliBadInputTest : public CliFileTest, public ::testing::WithParamInterface<CBadInput> {};
+
+TEST_P(CliBadInputTest, IsRefusedWithItsStatusAndOneClearLine)
+{
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7919 + 13) % 251);
+    const std::string bin = Put("photo.bin", binary);
+    std::vector<std::string> args = GetParam().m_args;
+    for (std::string& arg : args) {
+        if (arg == "{DIR}") arg = m_dir.string();
+        if (arg == "{BIN}") arg = bin;
+        if (arg == "{MISSING}") arg = (m_dir / "missing.ini").string();
+    }
+    auto run = RunCommand(test::FennmerePath(), args, 20);
+    EXPECT_EQ(run.m_nExit, GetParam().m_nExit) << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find(GetParam().m_szMessage), std::string::npos) << run.m_strErr;
+    EXPECT_EQ(run.m_strOut, "");
+    EXPECT_EQ(Slurp(bin), binary);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliBadInputTest,
+    ::testing::Values(
+        CBadInput{{"show", "{DIR}"}, 3, "is a directory"},
+        CBadInput{{"new", "--sensors", "{DIR}"}, 3, "is a directory"},
+        CBadInput{{"new", "--sensors", "{MISSING}"}, 3, "missing.ini: No such file or directory"},
+        CBadInput{{"show", "/proc/self/mem"}, 3, "/proc/self/mem: Input/output error"},
+        CBadInput{{"show", "/dev/zero"}, 3, "/dev/zero: is larger than 16 MiB"},
+        CBadInput{{"new", "--sensors", "/dev/zero"}, 3, "is larger than 16 MiB"},
+        CBadInput{{"convert", "{BIN}"}, 3, "photo.bin holds no configuration line"},
+        CBadInput{{"show", "-"}, 3, "- holds no configuration line"},  // standard input is read
+        CBadInput{{"send", "{BIN}", "--port", "/dev/null"}, 3, "photo.bin holds no configuration line"},
+        CBadInput{{"new", "-o", "a", "-o", "b"}, 2, "option -o given twice"},
+        CBadInput{{"new", "-o", "a", "--output", "b"}, 2, "option --output given twice"},
+        CBadInput{{"live", "--port", "/dev/null", "--baud", "12345"}, 2, "--baud 12345 is not a rate"},
+        CBadInput{{"live", "--port", "/dev/null", "--baud", "0"}, 2, "--baud 0 is not a rate"},
+        CBadInput{{"retrieve", "--port", "/dev/null", "--baud", "99999999"}, 2, "--baud 99999999"}));
+
+TEST_F(CliFileTest, CharactersTheFormatCannotCarryAreNamedWithTheirField)
+{
+    const std::string in = Put("utf8.txt", "Name Stra\xc3\x9f" "e\r\no 3, I=A1, A=T\xe9mp\r\n");
+    auto run = Fennmere({"convert", in});
+    EXPECT_EQ(run.m_nExit, 0);
+    EXPECT_NE(run.m_strOut.find("Name Strae\r\n"), std::string::npos);
+    EXPECT_NE(run.m_strErr.find("system.name: \"Stra\xc3\x9f" "e\" is read as \"Strae\""), std::string::npos)
+        << run.m_strErr;
+    EXPECT_NE(run.m_strErr.find("outputs[3].alias: \"T\xc3\xa9mp\" is read as \"Tmp\""), std::string::npos)
+        << run.m_strErr;
 }
 
 TEST_F(CliFileTest, EveryCommandHasHelp)

@@ -151,7 +151,7 @@ protected:
     {
         args.insert(args.begin(), "live");
         args.push_back("--sensors");
-        args.push_back((m_dir / "no-sensor.ini").string());
+        args.push_back("/dev/null");
         return RunCommand(fennmere::test::FennmerePath(), args, 30);
     }
 
@@ -332,7 +332,7 @@ TEST_P(CliCancelTest, SignalCancelsTellsTheLoggerAndFreesThePort)
     CChild sim(fennmere::test::SimulatorPath(), simArgs);
     const std::string port = sim.FirstLine();
     const fs::path out = m_dir / "out.txt";
-    std::vector<std::string> args = {c.m_szCommand, "--port", port, "--sensors", (m_dir / "none.ini").string()};
+    std::vector<std::string> args = {c.m_szCommand, "--port", port, "--sensors", "/dev/null"};
     if (std::string(c.m_szCommand) == "send") {
         args.insert(args.begin() + 1, Put("setup.txt", "Name Pump 3\r\n"));
     } else {

@@ -4,6 +4,9 @@
 
 #include "config/sensorfile.h"
 #include "config/setupfile.h"
+#ifdef FENNMERE_HAVE_LINK
+#include "link/serialport.h"
+#endif
 
 namespace fennmere::cli {
 
@@ -26,16 +29,22 @@ CArgs::CArgs(std::vector<std::string> args, std::set<std::string> valueOptions,
             name = arg.substr(0, eq);
             inlineValue = arg.substr(eq + 1);
         }
+        // --output is -o by its long name: giving both is giving it twice.
+        const std::string key = name == "--output" ? "-o" : name;
+        const bool known = valueOptions.count(name) != 0 || (flagOptions.count(name) != 0 && !inlineValue);
+        if (known && (m_values.count(key) != 0 || m_flags.count(key) != 0)) {
+            throw CUsageError("option " + name + " given twice");
+        }
         if (valueOptions.count(name) != 0) {
             if (inlineValue) {
-                m_values[name] = *inlineValue;
+                m_values[key] = *inlineValue;
             } else if (i + 1 < args.size()) {
-                m_values[name] = args[++i];
+                m_values[key] = args[++i];
             } else {
                 throw CUsageError("option " + name + " needs a value");
             }
         } else if (flagOptions.count(name) != 0 && !inlineValue) {
-            m_flags.insert(name);
+            m_flags.insert(key);
         } else {
             throw CUsageError("unknown option " + arg);
         }
@@ -55,17 +64,37 @@ void CArgs::ExpectPositional(std::size_t min, std::size_t max) const
     if (m_positional.size() > max) throw CUsageError("unexpected argument " + m_positional[max]);
 }
 
-CConfiguration NewDocument(const std::string& sensorFile)
+CConfiguration NewDocument(const CArgs& args)
 {
     CConfiguration config = MakeNewConfiguration();
-    ReadSensorDefinitions(config, sensorFile);
+    const auto named = args.Value("--sensors");
+    CFileResult read = ReadSensorDefinitions(config, named.value_or("sensor.ini"), named.has_value());
+    if (!read.m_bOk) throw CFileError(read.m_strError);
     return config;
 }
 
-void OpenSetupFile(CConfiguration& config, const std::string& path)
+std::optional<std::string> OutputPath(const CArgs& args) { return args.Value("-o"); }
+
+void CheckBaud(const std::string& baud)
 {
-    CFileResult result = LoadSetupFile(config, path);
+    if (baud.empty() || baud.size() > 9 || baud.find_first_not_of("0123456789") != std::string::npos)
+        throw CUsageError("--baud must be a number, not '" + baud + "'");
+#ifdef FENNMERE_HAVE_LINK
+    if (!IsSupportedBaudRate(static_cast<uint32_t>(std::stoul(baud))))
+        throw CUsageError("--baud " + baud + " is not a rate the serial port can be set to (for example 9600 or 115200)");
+#endif
+}
+
+void OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped)
+{
+    std::vector<std::string> dropped;
+    CFileResult result = LoadSetupFile(config, path, warnDropped ? &dropped : nullptr);
     if (!result.m_bOk) throw CFileError(result.m_strError);
+    for (const std::string& field : dropped) {
+        std::fprintf(stderr,
+                     "warning: %s: %s (setup files and the logger carry printable ASCII only)\n",
+                     path == "-" ? "<stdin>" : path.c_str(), field.c_str());
+    }
 }
 
 void WriteOutput(const std::optional<std::string>& path, const std::string& bytes)

@@ -56,11 +56,23 @@ private:
 };
 
 // A configuration as File New leaves it, with the sensor definitions read
-// from sensorFile (a missing file is not an error, as in the application).
-CConfiguration NewDocument(const std::string& sensorFile);
+// from --sensors FILE (which must then exist) or ./sensor.ini (which may be
+// missing, as in the application). A file that cannot be read throws
+// CFileError.
+CConfiguration NewDocument(const CArgs& args);
 
-// File Open on top of config; throws CFileError.
-void OpenSetupFile(CConfiguration& config, const std::string& path);
+// The -o / --output value, if given.
+std::optional<std::string> OutputPath(const CArgs& args);
+
+// --baud's text must be a rate the serial layer can set; otherwise a usage
+// error.
+void CheckBaud(const std::string& baud);
+
+// File Open on top of config ("-" reads standard input); throws CFileError,
+// also for a file that holds no configuration line. With warnDropped, every
+// field where the file holds characters that reading drops is named on
+// stderr with its text.
+void OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped = false);
 
 // Writes bytes to path atomically, or to stdout when path is empty; throws
 // CFileError.

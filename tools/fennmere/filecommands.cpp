@@ -3,7 +3,7 @@
 
 #include "cli.h"
 #include "config/configwriter.h"
-#include "jsonwriter.h"
+#include "config/configdump.h"
 
 namespace fennmere::cli {
 
@@ -49,14 +49,6 @@ bool WantsHelp(const std::vector<std::string>& args, const char* usage)
     return false;
 }
 
-std::string SensorFile(const CArgs& args) { return args.Value("--sensors").value_or("sensor.ini"); }
-
-std::optional<std::string> OutputPath(const CArgs& args)
-{
-    auto path = args.Value("-o");
-    if (!path) path = args.Value("--output");
-    return path;
-}
 
 }  // namespace
 
@@ -65,7 +57,7 @@ int CommandNew(const std::vector<std::string>& argv)
     if (WantsHelp(argv, kNewUsage)) return kExitOk;
     CArgs args(argv, {"-o", "--output", "--sensors"}, {});
     args.ExpectPositional(0, 0);
-    WriteOutput(OutputPath(args), WriteSetupFile(NewDocument(SensorFile(args))));
+    WriteOutput(OutputPath(args), WriteSetupFile(NewDocument(args)));
     return kExitOk;
 }
 
@@ -74,8 +66,8 @@ int CommandConvert(const std::vector<std::string>& argv)
     if (WantsHelp(argv, kConvertUsage)) return kExitOk;
     CArgs args(argv, {"-o", "--output", "--sensors"}, {});
     args.ExpectPositional(1, 1);
-    CConfiguration config = NewDocument(SensorFile(args));
-    OpenSetupFile(config, args.Positional()[0]);
+    CConfiguration config = NewDocument(args);
+    OpenSetupFile(config, args.Positional()[0], true);
     WriteOutput(OutputPath(args), WriteSetupFile(config));
     return kExitOk;
 }
@@ -85,7 +77,7 @@ int CommandShow(const std::vector<std::string>& argv)
     if (WantsHelp(argv, kShowUsage)) return kExitOk;
     CArgs args(argv, {"--sensors"}, {"--json"});
     args.ExpectPositional(1, 1);
-    CConfiguration config = NewDocument(SensorFile(args));
+    CConfiguration config = NewDocument(args);
     OpenSetupFile(config, args.Positional()[0]);
     WriteOutput(std::nullopt, args.Flag("--json") ? ConfigurationToJson(config) : ConfigurationToText(config));
     return kExitOk;

@@ -125,8 +125,11 @@ class CPrintingSink final : public CLiveSink {
 public:
     // limit: rows to print at most (0: no limit); the rest of the read that
     // brought the last of them is dropped.
-    CPrintingSink(EFormat format, bool verbose, wchar_t separator, long limit)
-        : m_eFormat(format), m_bVerbose(verbose), m_separator(separator), m_nLimit(limit)
+    // checkFields: say once when a data line's field count does not match
+    // the value columns (a separator that is not the logger's, a wrong
+    // configuration).
+    CPrintingSink(EFormat format, bool verbose, wchar_t separator, long limit, bool checkFields)
+        : m_eFormat(format), m_bVerbose(verbose), m_separator(separator), m_nLimit(limit), m_bCheckFields(checkFields)
     {
     }
 
@@ -143,9 +146,12 @@ public:
 
     void Line(const CText& line) override
     {
-        if (!m_bVerbose || line.empty()) return;
-        if (SplitDataLine(line, m_separator, 0)) return;
-        std::fprintf(stderr, "%s\n", NarrowLatin1(line).c_str());
+        if (line.empty()) return;
+        if (SplitDataLine(line, m_separator, 0)) {
+            if (m_bCheckFields && !m_bFieldsSaid) CheckFieldCount(line);
+            return;
+        }
+        if (m_bVerbose) std::fprintf(stderr, "%s\n", NarrowLatin1(line).c_str());
     }
 
     void Row(CLiveRow row) override
@@ -198,6 +204,26 @@ private:
         }
     }
 
+    void CheckFieldCount(const CText& line)
+    {
+        // Date and time, then the values; a space separator runs over any
+        // number of spaces.
+        std::size_t fields = 0;
+        if (m_separator == L' ') {
+            for (std::size_t i = 0; i < line.size(); ++i)
+                if (line[i] != L' ' && (i == 0 || line[i - 1] == L' ')) ++fields;
+        } else {
+            fields = 1 + static_cast<std::size_t>(std::count(line.begin(), line.end(), m_separator));
+        }
+        const std::size_t columns = m_titles.size();
+        if (fields == columns) return;
+        m_bFieldsSaid = true;
+        std::fprintf(stderr,
+                     "data lines carry %zu fields but the configuration gives %zu columns (Date, Time and %zu "
+                     "values, separated by '%c'): check --config and the logger's DataFormat\n",
+                     fields, columns, columns - 2, static_cast<char>(m_separator));
+    }
+
     EFormat m_eFormat;
     bool m_bVerbose;
     wchar_t m_separator;
@@ -208,6 +234,8 @@ private:
     int m_nWriteErrno = 0;
     long m_nLimit;
     long m_nRows = 0;
+    bool m_bCheckFields;
+    bool m_bFieldsSaid = false;
 };
 
 }  // namespace
@@ -227,23 +255,26 @@ int CommandLive(const std::vector<std::string>& argv)
     const long count = args.Value("--count") ? PositiveCount(*args.Value("--count")) : 0;
     const double seconds = args.Value("--duration") ? PositiveSeconds(*args.Value("--duration")) : 0.0;
     const auto baud = args.Value("--baud");
-    if (baud && (baud->empty() || baud->find_first_not_of("0123456789") != std::string::npos))
-        throw CUsageError("--baud must be a number, not '" + *baud + "'");
+    if (baud) CheckBaud(*baud);
 
-    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
-    if (auto file = args.Value("--config")) OpenSetupFile(config, *file);
+    CConfiguration config = NewDocument(args);
+    const auto configFile = args.Value("--config");
+    if (configFile) OpenSetupFile(config, *configFile);
     config.m_panel.m_strComPort = WidenLatin1(*port);
     if (baud) config.m_panel.m_strBaud = WidenLatin1(*baud);
     const CLiveSettings settings = LiveSettingsFor(config);
 
     CatchStopSignals();
-    CPrintingSink sink(format, args.Flag("--verbose"), settings.m_separator, count);
+    CPrintingSink sink(format, args.Flag("--verbose"), settings.m_separator, count, configFile.has_value());
     CClock& clock = CSystemClock::Instance();
     const auto deadline = clock.Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                             std::chrono::duration<double>(seconds));
     // Asked first right after the port has opened: the header goes out then,
     // so that a port that cannot be opened leaves standard output empty.
+    bool opened = false;
     auto keepRunning = [&] {
+        if (!opened && !configFile) std::fputs("no --config: value columns unknown, only Date and Time are shown\n", stderr);
+        opened = true;
         sink.PrintHeader();
         if (g_bStopRequested.load() || sink.WriteFailed()) return false;
         if (count > 0 && sink.Rows() >= count) return false;

@@ -10,7 +10,7 @@
 #include "config/setupfile.h"
 #include "config/text.h"
 #include "interrupt.h"
-#include "jsonwriter.h"
+#include "config/configdump.h"
 #include "link/clock.h"
 #include "link/defaultconfig.h"
 #include "link/exchange.h"
@@ -184,18 +184,11 @@ void SetPanel(CConfiguration& config, const CArgs& args)
     auto port = args.Value("--port");
     if (!port || port->empty()) throw CUsageError("--port is required");
     std::string baud = args.Value("--baud").value_or("115200");
-    if (baud.empty() || baud.find_first_not_of("0123456789") != std::string::npos)
-        throw CUsageError("--baud must be a number, not '" + baud + "'");
+    CheckBaud(baud);
     config.m_panel.m_strComPort = WidenLatin1(*port);
     config.m_panel.m_strBaud = WidenLatin1(baud);
 }
 
-std::optional<std::string> OutputPath(const CArgs& args)
-{
-    auto path = args.Value("-o");
-    if (!path) path = args.Value("--output");
-    return path;
-}
 
 // An output file that cannot be written is refused before the logger is
 // touched: a default configuration cannot be taken back.
@@ -245,7 +238,7 @@ int CommandRetrieve(const std::vector<std::string>& argv)
     if (WantsHelp(argv, kRetrieveUsage)) return kExitOk;
     CArgs args(argv, kTransferValues, {"--json"});
     args.ExpectPositional(0, 0);
-    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
+    CConfiguration config = NewDocument(args);
     SetPanel(config, args);
     CheckOutput(args);
 
@@ -262,12 +255,12 @@ int CommandSend(const std::vector<std::string>& argv)
     if (WantsHelp(argv, kSendUsage)) return kExitOk;
     CArgs args(argv, {"--port", "--baud", "--date", "--time", "--sensors"}, {"--set-time"});
     args.ExpectPositional(1, 1);
-    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
+    CConfiguration config = NewDocument(args);
     SetPanel(config, args);
     auto date = args.Value("--date");
     auto time = args.Value("--time");
     if (date.has_value() != time.has_value()) throw CUsageError("--date and --time go together");
-    OpenSetupFile(config, args.Positional()[0]);
+    OpenSetupFile(config, args.Positional()[0], true);
 
     config.m_panel.m_nClock = args.Flag("--set-time") ? 1 : 0;
     if (date) {
@@ -298,7 +291,7 @@ int CommandDefaultConfig(const std::vector<std::string>& argv)
     if (WantsHelp(argv, kDefaultConfigUsage)) return kExitOk;
     CArgs args(argv, kTransferValues, {"--json"});
     args.ExpectPositional(0, 0);
-    CConfiguration config = NewDocument(args.Value("--sensors").value_or("sensor.ini"));
+    CConfiguration config = NewDocument(args);
     SetPanel(config, args);
     CheckOutput(args);
 

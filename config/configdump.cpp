@@ -1,4 +1,4 @@
-#include "jsonwriter.h"
+#include "configdump.h"
 
 #include <charconv>
 #include <cmath>
@@ -370,5 +370,67 @@ std::string Render(const CConfiguration& config, bool flat)
 std::string ConfigurationToJson(const CConfiguration& config) { return Render(config, false); }
 
 std::string ConfigurationToText(const CConfiguration& config) { return Render(config, true); }
+
+namespace {
+
+std::vector<std::string> FlatLines(const CConfiguration& config)
+{
+    std::vector<std::string> lines;
+    const std::string text = ConfigurationToText(config);
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+constexpr std::string_view kAssign = " = ";
+
+// Outside printable ASCII: an escape other than the quote's and the
+// backslash's, or any 8-bit byte of the UTF-8 the flat form writes.
+bool HoldsUncarried(std::string_view value)
+{
+    if (value.empty() || value.front() != '"') return false;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(value[i]);
+        if (byte >= 0x80) return true;
+        if (byte == '\\' && i + 1 < value.size()) {
+            if (value[i + 1] != '"' && value[i + 1] != '\\') return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::string> UncarriedTextFields(const CConfiguration& config)
+{
+    std::vector<std::string> fields;
+    for (const std::string& line : FlatLines(config)) {
+        const std::size_t assign = line.find(kAssign);
+        if (assign == std::string::npos) continue;
+        const std::string_view value = std::string_view(line).substr(assign + kAssign.size());
+        if (HoldsUncarried(value)) fields.push_back(line.substr(0, assign) + ": " + std::string(value));
+    }
+    return fields;
+}
+
+std::vector<std::string> DroppedCharacterFields(const CConfiguration& meant, const CConfiguration& read)
+{
+    std::vector<std::string> fields;
+    const std::vector<std::string> before = FlatLines(meant);
+    const std::vector<std::string> after = FlatLines(read);
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        const std::size_t assign = before[i].find(kAssign);
+        const std::size_t readAssign = after[i].find(kAssign);
+        if (assign == std::string::npos || readAssign == std::string::npos) continue;
+        fields.push_back(before[i].substr(0, assign) + ": " + before[i].substr(assign + kAssign.size()) +
+                         " is read as " + after[i].substr(readAssign + kAssign.size()));
+    }
+    return fields;
+}
 
 }  // namespace fennmere

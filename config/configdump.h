@@ -1,0 +1,28 @@
+// The configuration as JSON, for `fennmere show --json` and the transfer
+// commands' --json output. Every table is written complete (also the records
+// that no page shows), in table order; the layout is documented in README.md.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+
+namespace fennmere {
+
+std::string ConfigurationToJson(const CConfiguration& config);
+
+// The same walk as flat lines: `system.name = "North"`, `analog[3].range = "2500"`.
+std::string ConfigurationToText(const CConfiguration& config);
+
+// The text fields that hold characters the setup file and the logger cannot
+// carry (anything but printable ASCII: reading a file or a reply drops
+// them), each as `path: "text"` in the flat form's path and quoting.
+std::vector<std::string> UncarriedTextFields(const CConfiguration& config);
+
+// For a file read twice, once as it is meant (ELineCharacters::All) and
+// once as reading takes it: every field where the two differ, as
+// `path: "meant" is read as "read"`.
+std::vector<std::string> DroppedCharacterFields(const CConfiguration& meant, const CConfiguration& read);
+
+}  // namespace fennmere
