@@ -1,6 +1,7 @@
 #include "mainfrm.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -133,6 +134,11 @@ void CMainFrame::SetProgress(int position)
     if (auto* page = qobject_cast<CConfigPageView*>(m_pActivePage)) page->SetProgress(position);
 }
 
+void CMainFrame::ShowPcBaud(const QString& baud)
+{
+    if (auto* page = qobject_cast<CConfigPageView*>(m_pActivePage)) page->ShowPcBaud(baud);
+}
+
 void CMainFrame::UpdateTitle()
 {
     setWindowTitle(kAppTitle + QStringLiteral(" - ") + m_document.Title());
@@ -177,6 +183,15 @@ bool CMainFrame::event(QEvent* event)
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!m_document.CanCloseFrame(this)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

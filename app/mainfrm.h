@@ -56,6 +56,8 @@ public:
 
     // Moves the progress bar of the page on display, if it has one.
     void SetProgress(int position);
+    // Shows baud in the PC baud field of the page on display, if it has one.
+    void ShowPcBaud(const QString& baud);
 
     // The caption: the application title, " - ", the document's title.
     void UpdateTitle();
@@ -72,6 +74,9 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    // File Exit, the window's close button and the end of the program all
+    // come here; the document decides about a transfer still running.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

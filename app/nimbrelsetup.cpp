@@ -3,6 +3,11 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 
 #if FENNMERE_HAVE_PRINTSUPPORT
 #include <QPageSetupDialog>
@@ -33,6 +38,15 @@ CNimbrelSetupApp::CNimbrelSetupApp(CNimbrelSetupDoc::CServices services, CPageFa
         services.m_pBoxes = m_pOwnBoxes.get();
     }
     m_pDocument = std::make_unique<CNimbrelSetupDoc>(std::move(services));
+#if QT_CONFIG(sessionmanager)
+    // Qt 6 no longer closes the windows when the session ends; the session
+    // manager ends the program after this signal, and only here may the
+    // operator be asked about a transfer.
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(application, &QGuiApplication::commitDataRequest, this, &CNimbrelSetupApp::OnCommitDataRequest,
+                Qt::DirectConnection);
+    }
+#endif
 }
 
 CNimbrelSetupApp::~CNimbrelSetupApp()
@@ -197,8 +211,23 @@ void CNimbrelSetupApp::OnAppAbout()
 
 void CNimbrelSetupApp::OnAppExit()
 {
-    // Nothing is ever unsaved in the program's sense: no question asked.
+    // Nothing is ever unsaved in the program's sense; the frame asks only
+    // about a transfer still running.
     m_pFrame->close();
+}
+
+void CNimbrelSetupApp::OnCommitDataRequest(QSessionManager& manager)
+{
+#if QT_CONFIG(sessionmanager)
+    // Leave to ask is requested only when there is something to ask.
+    if (!m_pDocument->LinkControl().IsTransferRunning()) return;
+    const bool mayAsk = manager.allowsInteraction();
+    const bool stopped = m_pDocument->CanCloseFrame(m_pFrame.get(), mayAsk);
+    if (mayAsk) manager.release();
+    if (!stopped) manager.cancel();
+#else
+    (void)manager;
+#endif
 }
 
 void CNimbrelSetupApp::Refuse(const QString& text)

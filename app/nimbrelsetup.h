@@ -17,6 +17,8 @@
 #include "pages/widgetmessageboxes.h"
 #include "recentfilelist.h"
 
+class QSessionManager;
+
 namespace fennmere {
 
 class CMainFrame;
@@ -61,6 +63,11 @@ public:
     void OnFilePrintSetup();
     void OnAppAbout();
     void OnAppExit();
+
+    // The desktop session is ending: a transfer still running is stopped,
+    // after asking the operator where the session manager lets us ask; No
+    // asks the session manager not to end the session.
+    void OnCommitDataRequest(QSessionManager& manager);
 
 private:
     void CreateFrame();

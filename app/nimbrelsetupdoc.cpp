@@ -22,6 +22,8 @@ namespace fennmere {
 
 namespace {
 
+const QString kAppTitle = QStringLiteral("FennmereSetup");
+
 std::string LocalPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
@@ -42,11 +44,18 @@ CNimbrelSetupDoc::CNimbrelSetupDoc(CServices services) : m_services(std::move(se
     m_bridge.SetProgressSink([this](int position) {
         if (m_pFrame != nullptr) m_pFrame->SetProgress(position);
     });
+    // The operator sees the rate the Send talks at while it does.
+    m_bridge.SetPcBaudSink([this](const CText& baud) {
+        m_config.m_panel.m_strBaud = baud;
+        if (m_pFrame != nullptr) m_pFrame->ShowPcBaud(QString::fromStdWString(baud));
+    });
 }
 
 CNimbrelSetupDoc::~CNimbrelSetupDoc()
 {
+    // Closing first lets a transfer thread waiting for a box go.
     m_bridge.Close();
+    m_services.m_pLink->CancelTransfer();
     m_services.m_pLink->Wait();
 }
 
@@ -65,12 +74,26 @@ void CNimbrelSetupDoc::UpdateAllViews(CPageView* sender, int hint)
 
 bool CNimbrelSetupDoc::OnNewDocument()
 {
-    if (LinkControl().BusyWord() != 0) return false;
-    m_strPathName.clear();
-    if (m_pFrame != nullptr) m_pFrame->CreatePages(*this);
-    SetNewDocumentDefaults(m_config);
-    m_devicePaths = m_services.m_probe(m_config);
-    ReadSensorDefinitions(m_config, m_services.m_strSensorFile);
+    // The probe opens the shared port, which a live acquisition stopped just
+    // now may still be closing; UseIdlePort waits for that and refuses while
+    // anything runs.
+    return LinkControl().UseIdlePort([this] {
+        m_strPathName.clear();
+        if (m_pFrame != nullptr) m_pFrame->CreatePages(*this);
+        SetNewDocumentDefaults(m_config);
+        m_devicePaths = m_services.m_probe(m_config);
+        ReadSensorDefinitions(m_config, m_services.m_strSensorFile);
+    });
+}
+
+bool CNimbrelSetupDoc::CanCloseFrame(QWidget* owner, bool mayAsk)
+{
+    if (!LinkControl().IsTransferRunning() || m_bStopRequested) return true;
+    if (mayAsk && !MessageBoxes().Ask(owner, QStringLiteral("A transfer is running. Stop it and quit?"), kAppTitle)) {
+        return false;
+    }
+    m_bStopRequested = true;
+    LinkControl().CancelTransfer();
     return true;
 }
 
@@ -108,10 +131,11 @@ void CNimbrelSetupDoc::ApplyVariantLayout()
 
 void CNimbrelSetupDoc::ShowReport(const CTransferReport& report)
 {
+    if (report.m_nStatus == kStatusCancelled) return;
     QWidget* owner = m_pFrame;
     if (report.m_nStatus != kStatusOk && !report.m_strMessage.empty()) {
         MessageBoxes().Show(owner, QString::fromLatin1(report.m_strMessage), QString::fromLatin1(kErrorCaption),
-                            EMessageIcon::Error);
+                            EMessageIcon::Error, QString::fromLocal8Bit(report.m_strDetail));
     }
     if (!report.m_unanswered.empty()) {
         MessageBoxes().Show(owner, QString::fromLatin1(UnansweredCommandsText(report.m_unanswered)),
@@ -121,7 +145,7 @@ void CNimbrelSetupDoc::ShowReport(const CTransferReport& report)
 
 void CNimbrelSetupDoc::StartSend()
 {
-    LinkControl().StartSend(
+    const bool started = LinkControl().StartSend(
         *m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
         [this](CSendResult result) {
             auto shared = std::make_shared<CSendResult>(std::move(result));
@@ -131,32 +155,39 @@ void CNimbrelSetupDoc::StartSend()
             });
         },
         m_services.m_localTime);
+    if (started) TransferStarted();
 }
 
 void CNimbrelSetupDoc::StartRetrieve()
 {
-    LinkControl().StartRetrieve(*m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
-                                [this](CRetrieveResult result) {
-                                    auto shared = std::make_shared<CRetrieveResult>(std::move(result));
-                                    m_bridge.CallOnWindowThread([this, shared] {
-                                        ShowReport(shared->m_report);
-                                        if (shared->m_config) m_config = std::move(*shared->m_config);
-                                        PostFrameMessage(kRefreshMessage);
-                                    });
-                                });
+    // What the result is measured against: whatever differs from it was
+    // changed by the Retrieve, the rest may have been edited meanwhile.
+    auto atStart = std::make_shared<const CConfiguration>(m_config);
+    const bool started = LinkControl().StartRetrieve(
+        *m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge, [this, atStart](CRetrieveResult result) {
+            auto shared = std::make_shared<CRetrieveResult>(std::move(result));
+            m_bridge.CallOnWindowThread([this, atStart, shared] {
+                ShowReport(shared->m_report);
+                if (shared->m_config) ApplyRetrieved(m_config, *atStart, *shared->m_config);
+                PostFrameMessage(kRefreshMessage);
+            });
+        });
+    if (started) TransferStarted();
 }
 
 void CNimbrelSetupDoc::StartDefaultConfig()
 {
-    LinkControl().StartDefaultConfig(*m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
-                                     [this](CDefaultConfigResult result) {
-                                         auto shared = std::make_shared<CDefaultConfigResult>(std::move(result));
-                                         m_bridge.CallOnWindowThread([this, shared] {
-                                             ShowReport(shared->m_report);
-                                             if (shared->m_config) m_config = std::move(*shared->m_config);
-                                             PostFrameMessage(kRefreshMessage);
-                                         });
-                                     });
+    auto atStart = std::make_shared<const CConfiguration>(m_config);
+    const bool started = LinkControl().StartDefaultConfig(
+        *m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge, [this, atStart](CDefaultConfigResult result) {
+            auto shared = std::make_shared<CDefaultConfigResult>(std::move(result));
+            m_bridge.CallOnWindowThread([this, atStart, shared] {
+                ShowReport(shared->m_report);
+                if (shared->m_config) ApplyChanged(m_config, *atStart, *shared->m_config);
+                PostFrameMessage(kRefreshMessage);
+            });
+        });
+    if (started) TransferStarted();
 }
 
 void CNimbrelSetupDoc::PostFrameMessage(int message) const

@@ -5,8 +5,10 @@
 //
 // Transfers never share the configuration with the window thread: a Send
 // works on a snapshot taken when it starts, Retrieve and the default
-// configuration fill a copy of their own that replaces the configuration,
-// on the window thread, only when they succeeded.
+// configuration fill a copy of their own. Only when they succeeded is that
+// copy applied, on the window thread, to the configuration as it is then:
+// pages stored during the run keep their edits to fields the transfer does
+// not fill.
 //
 // Window thread only, unless a function says otherwise.
 #pragma once
@@ -24,6 +26,8 @@
 #include "link/linkcontrol.h"
 #include "link/portio.h"
 #include "transferbridge.h"
+
+class QWidget;
 
 namespace fennmere {
 
@@ -48,7 +52,9 @@ public:
     };
 
     explicit CNimbrelSetupDoc(CServices services);
-    // Waits for a transfer still running (its results are dropped).
+    // Stops a transfer still running and waits for its thread (its results
+    // are dropped): the program must not outlive its window by the rest of
+    // a Send.
     ~CNimbrelSetupDoc();
     CNimbrelSetupDoc(const CNimbrelSetupDoc&) = delete;
     CNimbrelSetupDoc& operator=(const CNimbrelSetupDoc&) = delete;
@@ -76,8 +82,10 @@ public:
 
     // New document: refused (false, nothing changes) while anything runs on
     // the link. Otherwise lets the frame create its pages (once), fills the
-    // defaults, probes the ports and reads the sensor definitions.
+    // defaults, probes the ports (once a stopped live acquisition has let
+    // the port go) and reads the sensor definitions.
     bool OnNewDocument();
+
     // Setup files may be read and written while nothing but live acquisition
     // runs.
     bool IsFileAccessAllowed() const;
@@ -105,13 +113,23 @@ public:
     void StartRetrieve();
     void StartDefaultConfig();
 
+    // Whether the frame may close. While a transfer runs the operator is
+    // asked whether to stop it and quit (mayAsk false: it is stopped without
+    // asking, as when the desktop session ends without leave to ask); Yes
+    // cancels the transfer, which then ends within a fraction of a second
+    // and closes the port. Asked only once per transfer.
+    bool CanCloseFrame(QWidget* owner, bool mayAsk = true);
+
     // Posts a private message (kRefreshMessage, kShowSerialPageMessage) to the
     // frame. Any thread.
     void PostFrameMessage(int message) const;
 
 private:
     // On the window thread when a transfer has ended: the boxes, if any.
+    // A cancelled transfer ends without any: the operator asked for it.
     void ShowReport(const CTransferReport& report);
+    // After a transfer has been started.
+    void TransferStarted() { m_bStopRequested = false; }
 
     CServices m_services;
     CConfiguration m_config;
@@ -119,6 +137,8 @@ private:
     std::vector<CPageView*> m_views;
     CMainFrame* m_pFrame = nullptr;
     QString m_strPathName;
+    // The running transfer has been asked to stop; closing again need not ask.
+    bool m_bStopRequested = false;
     CTransferBridge m_bridge;
 };
 

@@ -11,16 +11,26 @@ CTransferBridge::~CTransferBridge()
     Close();
 }
 
-void CTransferBridge::SetProgress(int position)
+void CTransferBridge::Post(std::function<void()> call)
 {
+    // Under the lock, so that Close cannot take the receiver away meanwhile.
     std::lock_guard lock(m_gate->m_mutex);
     if (!m_gate->m_bOpen) return;
-    QMetaObject::invokeMethod(
-        m_pReceiver.get(),
-        [this, position] {
-            if (m_progressSink) m_progressSink(position);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_pReceiver.get(), std::move(call), Qt::QueuedConnection);
+}
+
+void CTransferBridge::SetProgress(int position)
+{
+    Post([this, position] {
+        if (m_progressSink) m_progressSink(position);
+    });
+}
+
+void CTransferBridge::PcBaudChanged(const CText& baud)
+{
+    Post([this, baud] {
+        if (m_pcBaudSink) m_pcBaudSink(baud);
+    });
 }
 
 bool CTransferBridge::CallOnWindowThread(std::function<void()> call)

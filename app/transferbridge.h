@@ -2,8 +2,8 @@
 // reports progress through it and hands its result over to the window
 // thread, where message boxes are shown and the configuration is changed.
 //
-// Made, closed and destroyed on the window thread; SetProgress and
-// CallOnWindowThread are for the transfer thread.
+// Made, closed and destroyed on the window thread; SetProgress,
+// PcBaudChanged and CallOnWindowThread are for the transfer thread.
 #pragma once
 
 #include <condition_variable>
@@ -28,8 +28,16 @@ public:
     // Where progress goes on the window thread. Window thread only.
     void SetProgressSink(std::function<void(int)> sink) { m_progressSink = std::move(sink); }
 
+    // Where the Send's PC baud rates go on the window thread. Window thread
+    // only.
+    void SetPcBaudSink(std::function<void(const CText&)> sink) { m_pcBaudSink = std::move(sink); }
+
     // Posts the position to the window thread; does not wait.
     void SetProgress(int position) override;
+
+    // Posts the rate to the window thread; does not wait. The calls arrive
+    // in the order made, and before a later CallOnWindowThread.
+    void PcBaudChanged(const CText& baud) override;
 
     // The report arrives with the transfer's result (CallOnWindowThread), so
     // nothing happens here.
@@ -46,6 +54,9 @@ public:
     void Close();
 
 private:
+    // Queues call for the window thread unless the bridge is closed.
+    void Post(std::function<void()> call);
+
     struct CGate {
         std::mutex m_mutex;
         std::condition_variable m_changed;
@@ -55,6 +66,7 @@ private:
     std::shared_ptr<CGate> m_gate;
     std::unique_ptr<QObject> m_pReceiver;  // lives on the window thread
     std::function<void(int)> m_progressSink;
+    std::function<void(const CText&)> m_pcBaudSink;
 };
 
 }  // namespace fennmere

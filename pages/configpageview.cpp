@@ -76,6 +76,11 @@ void CConfigPageView::SetProgress(int position)
     if (auto* bar = ControlAs<QProgressBar>(m_ids.m_nProgress)) bar->setValue(position);
 }
 
+void CConfigPageView::ShowPcBaud(const QString& baud)
+{
+    if (auto* list = ControlAs<CComboList>(kIdBaudList)) list->SetEditTextExactly(baud);
+}
+
 void CConfigPageView::OnSend()
 {
     UpdateData(true);

@@ -44,6 +44,9 @@ public:
 
     // Moves this page's progress bar (0 to 100).
     void SetProgress(int position);
+    // Shows baud in the panel's PC baud field as a load would, and nothing
+    // else: the rest of the page may hold edits not stored yet.
+    void ShowPcBaud(const QString& baud);
 
     // The buttons' handlers: store the page, then ask the document to start
     // the transfer (which does nothing while another one runs).

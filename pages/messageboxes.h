@@ -1,7 +1,7 @@
 // The one way the application shows a message box. Everything that tells the
 // operator something in a box (refused numbers, transfer results, refused
-// file commands) goes through this interface, so that tests can answer the
-// boxes instead of an operator.
+// file commands) or asks a question goes through this interface, so that
+// tests can answer the boxes instead of an operator.
 #pragma once
 
 #include <QString>
@@ -17,9 +17,18 @@ public:
     virtual ~CMessageBoxes() = default;
 
     // Shows text in a modal box with caption, icon and an OK button, and
-    // returns when the operator has closed it. owner may be nullptr.
+    // returns when the operator has closed it. A non-empty detail is kept
+    // behind the box's "Show Details..." button: what a field technician
+    // can act on, too long for the box itself. owner may be nullptr.
     // Window thread only.
-    virtual void Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon) = 0;
+    virtual void Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon,
+                      const QString& detail = QString()) = 0;
+
+    // Asks text in a modal box with caption and the buttons Yes and No;
+    // true for Yes. No is the answer to Escape and Enter, so that nothing
+    // is stopped by a key pressed in passing. owner may be nullptr. Window
+    // thread only.
+    virtual bool Ask(QWidget* owner, const QString& text, const QString& caption) = 0;
 };
 
 }  // namespace fennmere

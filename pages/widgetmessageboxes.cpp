@@ -4,7 +4,8 @@
 
 namespace fennmere {
 
-void CWidgetMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon)
+void CWidgetMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon,
+                               const QString& detail)
 {
     QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
     switch (icon) {
@@ -23,7 +24,17 @@ void CWidgetMessageBoxes::Show(QWidget* owner, const QString& text, const QStrin
     }
     QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
+    if (!detail.isEmpty()) box.setDetailedText(detail);
     box.exec();
+}
+
+bool CWidgetMessageBoxes::Ask(QWidget* owner, const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace fennmere

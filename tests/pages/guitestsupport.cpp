@@ -11,11 +11,18 @@
 
 namespace fennmere::test {
 
-void CRecordingBoxes::Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon)
+void CRecordingBoxes::Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon,
+                           const QString& detail)
 {
     (void)owner;
-    m_shown.push_back({text, caption, icon});
+    m_shown.push_back({text, caption, icon, detail});
     if (m_whileOpen) m_whileOpen(m_shown.back());
+}
+
+bool CRecordingBoxes::Ask(QWidget*, const QString& text, const QString& caption)
+{
+    m_asked.push_back({text, caption, EMessageIcon::None, {}});
+    return m_bAnswer;
 }
 
 void CScriptedLoggerPort::Open(const std::string& portName, uint32_t baud)

@@ -30,14 +30,19 @@ struct CShownBox {
     QString m_strText;
     QString m_strCaption;
     EMessageIcon m_icon;
+    QString m_strDetail;
 };
 
-// Records every box; "closing" it is returning from Show.
+// Records every box; "closing" it is returning from Show. Questions get m_bAnswer.
 class CRecordingBoxes final : public CMessageBoxes {
 public:
-    void Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon) override;
+    void Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon,
+              const QString& detail = QString()) override;
+    bool Ask(QWidget* owner, const QString& text, const QString& caption) override;
 
     std::vector<CShownBox> m_shown;
+    std::vector<CShownBox> m_asked;
+    bool m_bAnswer = false;
     // Runs while a box is "open", before Show returns.
     std::function<void(const CShownBox&)> m_whileOpen;
 };

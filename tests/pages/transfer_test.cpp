@@ -1,7 +1,9 @@
 // Transfers started from the window: the page is stored first, the result is
 // put in place on the window thread only when the transfer succeeded, the
-// boxes come up while the busy bit is still set, and nothing starts while
-// another transfer runs.
+// boxes come up while the busy bit is still set, nothing starts while
+// another transfer runs, and closing the window stops one only on Yes.
+#include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -38,6 +40,15 @@ QLineEdit* AddressEdit(CTestApp& app, int row)
 
 }  // namespace
 
+// The close event File Exit and the window's close button deliver; sent
+// directly, since a window never shown may be closed without one.
+bool AcceptsClose(QWidget& window)
+{
+    QCloseEvent event;
+    QCoreApplication::sendEvent(&window, &event);
+    return event.isAccepted();
+}
+
 class CTransferTest : public QObject {
     Q_OBJECT
 private slots:
@@ -72,6 +83,7 @@ private slots:
         QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
         QCOMPARE(app.m_boxes.m_shown[0].m_strText, QStringLiteral("COM port used by another application"));
         QCOMPARE(app.m_boxes.m_shown[0].m_strCaption, QStringLiteral("Error Message"));
+        QVERIFY(app.m_boxes.m_shown[0].m_strDetail.startsWith("COM4 is in use by another application"));
         QCOMPARE(busyWhileShown, CLinkControl::kRetrieveBit);
         QCOMPARE(app.Config().m_serial[1].m_strAddress, CText(L"kept"));
         QCOMPARE(app.Config().m_serial[0].m_strDriver, CText(L"SOLINST"));
@@ -82,10 +94,16 @@ private slots:
         CTestApp app({4});
         app.m_port.AnswerLikeLogger();
         app.m_port.m_strOtherReply = "\r\nOK";
+        app.Config().m_system.m_strSerial1 = L"19200";
         AddressEdit(app, 6)->setText("77");
         Press(app, kPageSerial, true);
+        AddressEdit(app, 5)->setText("typed");
         QVERIFY(app.WaitUntilIdle());
 
+        // The PC baud field follows the Send; the rest of the page is left as typed.
+        QCOMPARE(app.Page(kPageSerial)->ControlAs<CComboList>(kIdBaudList)->EditText(), QStringLiteral("19200"));
+        QCOMPARE(AddressEdit(app, 5)->text(), QStringLiteral("typed"));
+        QVERIFY(app.Config().m_serial[5].m_strAddress != CText(L"typed"));
         QCOMPARE(app.Config().m_serial[6].m_strAddress, CText(L"77"));
         const std::string line = SerialLine(app.Config(), 6, ELineEnd::Cr);
         QVERIFY(std::count(app.m_port.m_written.begin(), app.m_port.m_written.end(), line) == 1);
@@ -147,7 +165,7 @@ private slots:
         QVERIFY(app.m_boxes.m_shown.empty());
     }
 
-    void RetrieveReadsTheSimulatedLoggerOverAPseudoTerminal()
+    void RetrieveReadsTheSimulatedLoggerUnlessTheOperatorQuitsMeanwhile()
     {
 #ifndef FENNMERE_LOGGERSIM
         QSKIP("this build has no logger simulator");
@@ -167,9 +185,11 @@ private slots:
         CTestApp app({}, {}, CreateStandardPage, true);
         app.Page(kPageSerial)->ControlAs<CComboList>(kIdPortList)->setEditText(device);
         Press(app, kPageSerial, false);
+        QVERIFY(!AcceptsClose(app.Frame()));
+        QCOMPARE(app.m_boxes.m_asked.size(), std::size_t(1));
+        QCOMPARE(app.m_boxes.m_asked[0].m_strText, QStringLiteral("A transfer is running. Stop it and quit?"));
+        QCOMPARE(app.m_boxes.m_asked[0].m_strCaption, QStringLiteral("FennmereSetup"));
         QVERIFY(app.WaitUntilIdle());
-        simulator.terminate();
-        simulator.waitForFinished(5000);
 
         for (const CShownBox& box : app.m_boxes.m_shown) qWarning("box: %s", qPrintable(box.m_strText));
         QVERIFY(app.m_boxes.m_shown.empty());
@@ -180,6 +200,25 @@ private slots:
         QCOMPARE(page->ControlAs<CComboList>(row.m_nDriver)->EditText(), QStringLiteral("SIMDRV"));
         QCOMPARE(page->ControlAs<QLineEdit>(row.m_nAddress)->text(), QStringLiteral("09"));
         QVERIFY(page->ControlAs<CComboList>(row.m_nDriver)->count() > 1);
+
+        // Yes: the Retrieve ends at once, brings nothing, shows nothing and lets the port go.
+        app.Config().m_system.m_strName = L"Mine";
+        app.m_boxes.m_bAnswer = true;
+        Press(app, kPageSerial, false);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(AcceptsClose(app.Frame()));
+        QVERIFY(app.WaitUntilIdle());
+        QVERIFY(timer.elapsed() < 1000);
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"Mine"));
+        try {
+            CSerialPort().Open(device.toStdString(), 9600);
+        } catch (const CSerialException& e) {
+            QFAIL(e.GetErrorMessage().c_str());
+        }
+        simulator.terminate();
+        simulator.waitForFinished(5000);
 #endif
     }
 

@@ -1,7 +1,8 @@
 // A page stored while a transfer runs: the transfer works on the values it
 // took when it started (no torn lines on the wire), the operator's edit is
 // not lost after a Send or a failed Retrieve, and a successful Retrieve puts
-// the logger's configuration in place as a whole.
+// what it reads in place and keeps edits to anything else.
+#include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -214,7 +215,7 @@ private slots:
         QCOMPARE(app.AddressEdit(1)->text(), QStringLiteral("99"));
     }
 
-    void ASuccessfulRetrievePutsTheWholeLoggerConfigurationInPlaceOverAnEditMadeMeanwhile()
+    void ASuccessfulRetrievePutsWhatItReadsInPlaceOverAnEditMadeMeanwhileAndKeepsTheOtherEdits()
     {
         // What the same logger gives without anyone touching the pages.
         CConfiguration untouched;
@@ -236,15 +237,20 @@ private slots:
         app.Press(false);
         QVERIFY(app.WaitUntilHeld());
         app.EditAddressAndLeave(1, "99");
+        // Neither the panel nor the internal channel names are read.
+        const int clock = CConfigPageView::PanelIdsFor(kPageSystem).m_nClock;
+        app.Page(kPageSystem)->ControlAs<QAbstractButton>(clock)->setChecked(true);
+        app.Frame().ShowPage(kPageSerial);
+        app.Config().m_internal[2].m_strName = L"Mine";
         app.m_held.Release();
         QVERIFY(app.WaitUntilIdle());
 
         QVERIFY(app.m_boxes.m_shown.empty());
         QCOMPARE(app.Config().m_serial[1].m_strAddress, CText(L"42"));
         QCOMPARE(app.Config().m_system.m_strName, CText(L"FromLogger"));
+        untouched.m_panel.m_nClock = 1;
+        untouched.m_internal[2].m_strName = L"Mine";
         QVERIFY(app.Config() == untouched);
-        app.Frame().ShowPage(kPageSerial);
-        ProcessPostedEvents();
         QCOMPARE(app.AddressEdit(1)->text(), QStringLiteral("42"));
     }
 
