@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "config/configdump.h"
 #include "config/configwriter.h"
 #include "config/sensorfile.h"
 #include "link/portprobe.h"
@@ -82,7 +83,13 @@ bool CNimbrelSetupDoc::OnNewDocument()
         if (m_pFrame != nullptr) m_pFrame->CreatePages(*this);
         SetNewDocumentDefaults(m_config);
         m_devicePaths = m_services.m_probe(m_config);
-        ReadSensorDefinitions(m_config, m_services.m_strSensorFile);
+        // A sensor file that cannot be read leaves the sensor lists empty;
+        // the operator is told why and can go on.
+        const CFileResult sensors = ReadSensorDefinitions(m_config, m_services.m_strSensorFile);
+        if (!sensors.m_bOk) {
+            MessageBoxes().Show(m_pFrame, QString::fromLocal8Bit(sensors.m_strError.c_str()), kAppTitle,
+                                EMessageIcon::Warning);
+        }
     });
 }
 
@@ -115,6 +122,7 @@ CFileResult CNimbrelSetupDoc::OnSaveDocument(const QString& path)
     if (m_pFrame != nullptr) {
         if (CPageView* page = m_pFrame->GetActivePage()) page->UpdateData(true);
     }
+    WarnOfUncarriedText();
     return SaveFileAtomically(LocalPath(path), WriteSetupFile(m_config));
 }
 
@@ -143,8 +151,21 @@ void CNimbrelSetupDoc::ShowReport(const CTransferReport& report)
     }
 }
 
+void CNimbrelSetupDoc::WarnOfUncarriedText()
+{
+    const std::vector<std::string> fields = UncarriedTextFields(m_config);
+    if (fields.empty()) return;
+    QString text = QStringLiteral(
+        "Setup files and the logger carry printable ASCII only. These fields hold other characters, "
+        "which will be lost:\n");
+    for (const std::string& field : fields) text += QStringLiteral("\n") + QString::fromStdString(field);
+    MessageBoxes().Show(m_pFrame, text, kAppTitle, EMessageIcon::Warning);
+}
+
 void CNimbrelSetupDoc::StartSend()
 {
+    if (LinkControl().BusyWord() != 0) return;
+    WarnOfUncarriedText();
     const bool started = LinkControl().StartSend(
         *m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
         [this](CSendResult result) {

@@ -128,6 +128,9 @@ private:
     // On the window thread when a transfer has ended: the boxes, if any.
     // A cancelled transfer ends without any: the operator asked for it.
     void ShowReport(const CTransferReport& report);
+    // Before Save and Send: names the fields whose text holds characters
+    // that neither the file nor the logger carries.
+    void WarnOfUncarriedText();
     // After a transfer has been started.
     void TransferStarted() { m_bStopRequested = false; }
 

@@ -36,6 +36,7 @@ int CComboList::InsertString(int index, const QString& text)
     if (isEditable()) {
         if (selected == -1) setCurrentIndex(-1);
         setEditText(edit);
+        ShowFromTheStart();
     }
     return index;
 }
@@ -78,6 +79,14 @@ void CComboList::SetEditTextExactly(const QString& text)
     const int match = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     setCurrentIndex(match);
     if (isEditable()) setEditText(text);
+    ShowFromTheStart();
+}
+
+void CComboList::ShowFromTheStart()
+{
+    // A text wider than the field would otherwise show its end ("dev/pts/1"
+    // for "/dev/pts/1").
+    if (QLineEdit* edit = lineEdit()) edit->setCursorPosition(0);
 }
 
 QStringList CComboList::Items() const

@@ -49,6 +49,9 @@ public:
     QStringList Items() const;
 
 private:
+    // Scrolls the edit field back to the first character.
+    void ShowFromTheStart();
+
     bool m_bSorted;
 };
 

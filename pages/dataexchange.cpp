@@ -20,29 +20,26 @@ namespace {
 
 const QString kCaption = QStringLiteral("FennmereSetup");
 
-// The text without the blanks and tabs around it, as 8-bit characters;
-// nullopt when anything beyond ASCII is left (no number has such characters).
-std::optional<std::string> NumberChars(const QString& text)
+// The ASCII characters the text begins with, white space in front of them
+// skipped; a number never goes beyond them.
+std::string LeadingChars(const QString& text)
 {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
     std::string chars;
-    for (qsizetype i = first; i < last; ++i) {
-        if (text[i].unicode() > 0x7F) return std::nullopt;
-        chars.push_back(static_cast<char>(text[i].unicode()));
+    for (QChar c : text) {
+        if (c.unicode() > 0x7F) break;
+        chars.push_back(static_cast<char>(c.unicode()));
     }
-    return chars;
+    const std::size_t first = chars.find_first_not_of(" \t\n\r\v\f");
+    return first == std::string::npos ? std::string() : chars.substr(first);
 }
 
-// Optional sign, then decimal digits only, within [low, high].
+// The decimal integer the text begins with (blanks before it skipped,
+// optional sign, anything after its digits ignored), within [low, high].
 std::optional<long long> ParseDecimal(const QString& text, long long low, long long high, bool allowMinus)
 {
-    std::optional<std::string> chars = NumberChars(text);
-    if (!chars || chars->empty()) return std::nullopt;
-    std::string_view digits = *chars;
+    const std::string chars = LeadingChars(text);
+    std::string_view digits = chars;
+    if (digits.empty()) return std::nullopt;
     bool negative = false;
     if (digits.front() == '+' || digits.front() == '-') {
         negative = digits.front() == '-';
@@ -52,7 +49,7 @@ std::optional<long long> ParseDecimal(const QString& text, long long low, long l
     if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
     unsigned long long magnitude = 0;
     auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
-    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    if (error != std::errc()) return std::nullopt;
     if (magnitude > static_cast<unsigned long long>(std::numeric_limits<long long>::max())) return std::nullopt;
     const long long value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     if (value < low || value > high) return std::nullopt;
@@ -81,34 +78,12 @@ std::optional<uint32_t> CDataExchange::ParseUnsigned(const QString& text)
     return static_cast<uint32_t>(*value);
 }
 
-std::optional<float> CDataExchange::ParseReal(const QString& text)
-{
-    std::optional<std::string> chars = NumberChars(text);
-    if (!chars || chars->empty()) return std::nullopt;
-    std::string_view number = *chars;
-    if (number.front() == '+') number.remove_prefix(1);
-    // Only decimal notation: no "inf", "nan" or hexadecimal.
-    if (number.empty()) return std::nullopt;
-    const char lead = number.front() == '-' && number.size() > 1 ? number[1] : number.front();
-    if (lead != '.' && (lead < '0' || lead > '9')) return std::nullopt;
-    float value = 0.0f;
-    auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
-}
+std::optional<float> CDataExchange::ParseReal(const QString& text) { return ParseLeadingReal(text); }
 
 std::optional<float> CDataExchange::ParseLeadingReal(const QString& text)
 {
-    // The ASCII characters the text begins with; a number never goes beyond.
-    std::string chars;
-    for (QChar c : text) {
-        if (c.unicode() > 0x7F) break;
-        chars.push_back(static_cast<char>(c.unicode()));
-    }
+    const std::string chars = LeadingChars(text);
     std::string_view number = chars;
-    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
-    while (!number.empty() && space(number.front())) number.remove_prefix(1);
     bool negative = false;
     if (!number.empty() && (number.front() == '+' || number.front() == '-')) {
         negative = number.front() == '-';
@@ -122,6 +97,10 @@ std::optional<float> CDataExchange::ParseLeadingReal(const QString& text)
     auto [end, error] =
         std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
     if (error != std::errc()) return std::nullopt;
+    // "1,5" meant one and a half: storing the 1 before the comma would keep
+    // a third less than the operator typed.
+    const std::string_view rest(end, static_cast<std::size_t>(number.data() + number.size() - end));
+    if (rest.size() >= 2 && rest[0] == ',' && rest[1] >= '0' && rest[1] <= '9') return std::nullopt;
     const float result = static_cast<float>(negative ? -value : value);
     if (!std::isfinite(result)) return std::nullopt;
     return result;

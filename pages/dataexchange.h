@@ -41,15 +41,18 @@ public:
     void Text(int id, CText& value);
     // Check boxes: 1 when ticked, 0 when not. Loading ticks for any non-zero.
     void Check(int id, int32_t& value);
-    // Number fields. Blanks around the number are allowed, so is a sign
-    // where the kind has one.
+    // Number fields. Each number is read from the start of its text: blanks
+    // before it are allowed, so is a sign where the kind has one, and
+    // anything after it is ignored ("60 s" stores 60, "2.5 V" 2.5). A text
+    // that does not begin with a number of the kind, or one outside its
+    // range, is refused with the message given. A real number followed by a
+    // decimal comma and a digit ("1,5") is refused too rather than stored as
+    // the whole part.
     void Integer(int id, int32_t& value);    // "Enter an integer."
     void Byte(int id, uint8_t& value);       // "Enter an integer between 0 and 255."
     void Unsigned(int id, uint32_t& value);  // "Enter a positive integer."
     void Real(int id, float& value);         // "Enter a number."
-    // A real number read from the start of the text: blanks before it are
-    // allowed, anything after it is ignored ("2.5 V" stores 2.5). Shown like
-    // Real.
+    // The same as Real (the Output page's coefficients).
     void LeadingReal(int id, float& value);  // "Enter a number."
 
     // The conversions behind the number fields.

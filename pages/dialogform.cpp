@@ -112,6 +112,33 @@ QFont CDialogForm::FontFor(const CDialogTemplate& tmpl)
     return font;
 }
 
+namespace {
+
+// A one-line label keeps its template place: in a font wider than the
+// template's its text would run into the control beside it, or into the
+// next label. The font is made smaller until the text fits with a little
+// room to spare; what still does not fit is elided, with the whole text as
+// its tooltip.
+void FitOneLine(QLabel& label, int width)
+{
+    constexpr int kRoom = 3;
+    constexpr double kSmallestPoints = 6.0;
+    const QString text = label.text();
+    const int room = std::max(1, width - kRoom);
+    QFont font = label.font();
+    while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() - 0.5 >= kSmallestPoints) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    label.setFont(font);
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(text) > room) {
+        label.setText(metrics.elidedText(text, Qt::ElideRight, room));
+        label.setToolTip(text);
+    }
+}
+
+}  // namespace
+
 QWidget* CDialogForm::CreateControl(const CControlTemplate& control)
 {
     QRect rect = MapDialogRect(control.m_rect);
@@ -123,10 +150,8 @@ QWidget* CDialogForm::CreateControl(const CControlTemplate& control)
             label->setTextFormat(Qt::PlainText);
             if (control.m_rect.height() > kOneLineHeight) {
                 label->setWordWrap(true);
-            } else if (!control.Has(kFlagCenter) && !control.Has(kFlagRight)) {
-                // A one-line label in a font wider than the template's keeps all
-                // of its text rather than losing the end.
-                rect.setWidth(std::max(rect.width(), label->sizeHint().width()));
+            } else {
+                FitOneLine(*label, rect.width());
             }
             widget = label;
             break;

@@ -4,6 +4,20 @@
 
 namespace fennmere {
 
+int CWidgetMessageBoxes::Run(QMessageBox& box)
+{
+    if (!m_open.empty()) {
+        constexpr int kOffset = 40;
+        QMessageBox& below = *m_open.back();
+        box.adjustSize();
+        box.move(below.pos() + QPoint(kOffset, kOffset));
+    }
+    m_open.push_back(&box);
+    const int answer = box.exec();
+    m_open.pop_back();
+    return answer;
+}
+
 void CWidgetMessageBoxes::Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon,
                                const QString& detail)
 {
@@ -25,7 +39,7 @@ void CWidgetMessageBoxes::Show(QWidget* owner, const QString& text, const QStrin
     QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
     if (!detail.isEmpty()) box.setDetailedText(detail);
-    box.exec();
+    Run(box);
 }
 
 bool CWidgetMessageBoxes::Ask(QWidget* owner, const QString& text, const QString& caption)
@@ -34,7 +48,7 @@ bool CWidgetMessageBoxes::Ask(QWidget* owner, const QString& text, const QString
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return Run(box) == QMessageBox::Yes;
 }
 
 }  // namespace fennmere

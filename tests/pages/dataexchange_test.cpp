@@ -55,13 +55,19 @@ private slots:
                                             << "Enter an integer." << 0.0;
         QTest::newRow("integer, fraction") << "int"
                                            << "1.5"
-                                           << "Enter an integer." << 0.0;
+                                           << "" << 1.0;
         QTest::newRow("integer, empty") << "int"
                                         << ""
                                         << "Enter an integer." << 0.0;
         QTest::newRow("integer, trailing text") << "int"
                                                 << "12s"
-                                                << "Enter an integer." << 0.0;
+                                                << "" << 12.0;
+        QTest::newRow("integer, unit") << "int"
+                                       << " 60 s"
+                                       << "" << 60.0;
+        QTest::newRow("integer, text first") << "int"
+                                             << "s60"
+                                             << "Enter an integer." << 0.0;
         QTest::newRow("byte") << "byte"
                               << "255"
                               << "" << 255.0;
@@ -74,6 +80,9 @@ private slots:
         QTest::newRow("byte, text") << "byte"
                                     << "x"
                                     << "Enter an integer between 0 and 255." << 0.0;
+        QTest::newRow("unsigned, hours") << "uint"
+                                         << "7h"
+                                         << "" << 7.0;
         QTest::newRow("unsigned, largest") << "uint"
                                            << "4294967295"
                                            << "" << 4294967295.0;
@@ -104,6 +113,9 @@ private slots:
         QTest::newRow("real, comma") << "real"
                                      << "2,5"
                                      << "Enter a number." << 0.0;
+        QTest::newRow("real, unit") << "real"
+                                    << "2.5 V"
+                                    << "" << 2.5;
     }
     void NumberFieldsTakeOnlyNumbersOfTheirKind()
     {

@@ -246,10 +246,29 @@ private slots:
 
     void AFileThatCannotBeReadIsReportedAndChangesNothing()
     {
+        QTemporaryDir folder;
+        const QString photo = folder.filePath("photo.txt");
+        WriteFile(photo, std::string("\xff\xd8\xff\xe0 JFIF\n\x01\x02 random bytes"));
+        for (const QString& path : {QStringLiteral("/nonexistent/setup.txt"), folder.path(), photo}) {
+            CTestApp app;
+            app.Config().m_system.m_strName = L"Unsaved";
+            QVERIFY(!app.App().OpenDocumentFile(path));
+            QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+            QCOMPARE(app.m_boxes.m_shown[0].m_icon, EMessageIcon::Warning);
+            QCOMPARE(app.Config().m_system.m_strName, CText(L"Unsaved"));
+            QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - Untitled"));
+        }
+    }
+
+    void SaveNamesTheFieldsWhoseCharactersTheFileCannotCarry()
+    {
+        QTemporaryDir folder;
         CTestApp app;
-        QVERIFY(!app.App().OpenDocumentFile("/nonexistent/setup.txt"));
+        app.Config().m_system.m_strName = L"Stra\u00dfe";
+        app.Config().m_output[2].m_strAlias = L"ok";
+        QVERIFY(app.App().DoSave(folder.filePath("north.txt")));
         QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
-        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - Untitled"));
+        QVERIFY(app.m_boxes.m_shown[0].m_strText.endsWith(QStringLiteral("\nsystem.name: \"Stra\u00dfe\"")));
     }
 
     void RecentFilesKeepTheFourLatestAcrossRuns()

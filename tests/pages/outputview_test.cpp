@@ -343,7 +343,7 @@ private slots:
         QTest::newRow("unit after") << "2.5 mV" << 2.5f;
         QTest::newRow("exponent") << "-1e3x" << -1000.0f;
         QTest::newRow("plus, no leading digit") << "+.5" << 0.5f;
-        QTest::newRow("comma ends it") << "1,5" << 1.0f;
+        QTest::newRow("comma after a number") << "1, 5" << 1.0f;
     }
     void ACoefficientIsReadFromTheStartOfItsText()
     {
@@ -367,6 +367,7 @@ private slots:
         QTest::newRow("point alone") << ".e5";
         QTest::newRow("infinity") << "inf";
         QTest::newRow("beyond a float") << "1e39";
+        QTest::newRow("decimal comma") << "1,5";
     }
     void ARefusedCoefficientStopsTheStoreThere()
     {

@@ -73,6 +73,7 @@ int main(int argc, char* argv[])
     config.m_driver[1] = {1, 1, L"SOLINST"};
     config.m_driver[2] = {2, 1, L"BDSENSORS_LMP307"};
     config.m_driver[3] = {3, 1, L"VAISALA_WXT"};
+    config.m_panel.m_strComPort = L"/dev/pts/1";  // a device path must show from its start
     app.Frame().InitialUpdateFrame();
     app.App().ShowMainWindow();
     test::ProcessPostedEvents();
