@@ -24,7 +24,7 @@ std::string ComposeMessage(ESerialError kind, const std::string& device, std::st
         case ESerialError::NotFound:
             return port + " does not exist" + because +
                    ": check that the cable or USB adapter is plugged in, and choose a port from the "
-                   "list of ports ('fennmere ports' lists them)";
+                   "port list (on the command line: fennmere ports)";
         case ESerialError::NotSerial:
             return port + " is not a serial port" + because +
                    ": choose a serial device such as COM1, /dev/ttyUSB0 or /dev/ttyACM0";

@@ -413,7 +413,7 @@ TEST_P(ErrorExplanationTest, MessageNamesDeviceReasonAndFix)
 INSTANTIATE_TEST_SUITE_P(
     SerialPort, ErrorExplanationTest,
     ::testing::Values(CExplanationCase{ESerialError::PermissionDenied, EACCES, "'dialout' group"},
-                      CExplanationCase{ESerialError::NotFound, ENOENT, "'fennmere ports' lists them"},
+                      CExplanationCase{ESerialError::NotFound, ENOENT, "choose a port from the port list"},
                       CExplanationCase{ESerialError::NotSerial, ENOTTY, "choose a serial device"},
                       CExplanationCase{ESerialError::InUse, EBUSY, "close the program that holds it"},
                       CExplanationCase{ESerialError::HungUp, EIO, "check the cable and the USB adapter"},
