@@ -3,7 +3,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <stdexcept>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace fennmere {
 
@@ -30,6 +34,8 @@ public:
         AppendString(value);
         EndValue();
     }
+    // A record's 1-based place in its table.
+    void Number(long long number) { Integer("number", number); }
     void Integer(const char* key, long long value)
     {
         Key(key);
@@ -164,37 +170,39 @@ private:
     std::vector<CLevel> m_levels;
 };
 
-template <typename Array, typename Write>
-void Records(CJsonOut& out, const char* key, const Array& records, Write write)
+template <typename Out, typename Array, typename Write>
+void Records(Out& out, const char* key, Array& records, Write write)
 {
     out.BeginArray(key);
     for (std::size_t i = 0; i < records.size(); ++i) {
         out.BeginObject();
-        out.Integer("number", static_cast<long long>(i) + 1);
+        out.Number(static_cast<long long>(i) + 1);
         write(records[i]);
         out.EndObject();
     }
     out.EndArray();
 }
 
-template <typename Array>
-void Flags(CJsonOut& out, const char* key, const Array& flags)
+template <typename Out, typename Array>
+void Flags(Out& out, const char* key, Array& flags)
 {
     out.BeginArray(key);
-    for (auto flag : flags) out.Integer(nullptr, flag);
+    for (auto& flag : flags) out.Integer(nullptr, flag);
     out.EndArray();
 }
 
-void Coefficients(CJsonOut& out, const std::array<float, 4>& a)
+template <typename Out, typename Array>
+void Coefficients(Out& out, Array& a)
 {
     out.BeginArray("coefficients");
-    for (float value : a) out.Real(nullptr, value);
+    for (auto& value : a) out.Real(nullptr, value);
     out.EndArray();
 }
 
-void WriteChannels(CJsonOut& out, const CConfiguration& c)
+template <typename Out, typename T>
+void WriteChannels(Out& out, T& c)
 {
-    Records(out, "analog", c.m_analog, [&](const CAnalogChannel& a) {
+    Records(out, "analog", c.m_analog, [&](auto& a) {
         out.Integer("measure", a.m_nMeasure);
         out.Integer("ratio", a.m_nRatio);
         out.Integer("vector", a.m_nVector);
@@ -204,21 +212,21 @@ void WriteChannels(CJsonOut& out, const CConfiguration& c)
         out.Text("polynomial", a.m_strPoly);
         out.Text("output", a.m_strOutput);
     });
-    Records(out, "digital", c.m_digital, [&](const CDigitalChannel& d) {
+    Records(out, "digital", c.m_digital, [&](auto& d) {
         out.Integer("measure", d.m_nMeasure);
         out.Text("type", d.m_strType);
         out.Text("sensor", d.m_strSensor);
         out.Text("polynomial", d.m_strPoly);
         out.Text("output", d.m_strOutput);
     });
-    Records(out, "internal", c.m_internal, [&](const CInternalChannel& i) {
+    Records(out, "internal", c.m_internal, [&](auto& i) {
         out.Text("name", i.m_strName);
         out.Text("polynomial", i.m_strPoly);
         out.Text("output", i.m_strOutput);
         out.Text("input1", i.m_strInput1);
         out.Text("input2", i.m_strInput2);
     });
-    Records(out, "serial", c.m_serial, [&](const CSerialSensor& s) {
+    Records(out, "serial", c.m_serial, [&](auto& s) {
         out.Integer("measure", s.m_nMeasure);
         out.Text("port", s.m_strPort);
         out.Text("baud", s.m_strBaud);
@@ -230,9 +238,10 @@ void WriteChannels(CJsonOut& out, const CConfiguration& c)
     });
 }
 
-void WriteOutputsAndAlarms(CJsonOut& out, const CConfiguration& c)
+template <typename Out, typename T>
+void WriteOutputsAndAlarms(Out& out, T& c)
 {
-    Records(out, "outputs", c.m_output, [&](const COutput& o) {
+    Records(out, "outputs", c.m_output, [&](auto& o) {
         out.Text("input", o.m_strInput);
         out.Integer("min", o.m_nMin);
         out.Integer("max", o.m_nMax);
@@ -241,8 +250,8 @@ void WriteOutputsAndAlarms(CJsonOut& out, const CConfiguration& c)
         out.Text("polynomial", o.m_strPoly);
         out.Text("alias", o.m_strAlias);
     });
-    Records(out, "polynomials", c.m_poly, [&](const CPolynomial& p) { Coefficients(out, p.m_fA); });
-    Records(out, "earlyWarnings", c.m_ews, [&](const CEarlyWarning& e) {
+    Records(out, "polynomials", c.m_poly, [&](auto& p) { Coefficients(out, p.m_fA); });
+    Records(out, "earlyWarnings", c.m_ews, [&](auto& e) {
         out.Text("input", e.m_strInput);
         out.Text("type", e.m_strType);
         out.Text("logInterval", e.m_strLogInterval);
@@ -252,11 +261,12 @@ void WriteOutputsAndAlarms(CJsonOut& out, const CConfiguration& c)
         Flags(out, "recipients", e.m_nRecipient);
     });
     out.BeginArray("smsNumbers");
-    for (const auto& number : c.m_strSms) out.Text(nullptr, number);
+    for (auto& number : c.m_strSms) out.Text(nullptr, number);
     out.EndArray();
 }
 
-void WriteSystem(CJsonOut& out, const CSystemSettings& s)
+template <typename Out, typename T>
+void WriteSystem(Out& out, T& s)
 {
     out.BeginObject("system");
     out.Text("serialNumber", s.m_strSerialNumber);
@@ -284,7 +294,8 @@ void WriteSystem(CJsonOut& out, const CSystemSettings& s)
     out.EndObject();
 }
 
-void WriteModem(CJsonOut& out, const CModemSettings& m)
+template <typename Out, typename T>
+void WriteModem(Out& out, T& m)
 {
     out.BeginObject("modem");
     out.Real("interval", m.m_fInterval);
@@ -312,7 +323,8 @@ void WriteModem(CJsonOut& out, const CModemSettings& m)
     out.EndObject();
 }
 
-void WritePanel(CJsonOut& out, const CPanelSettings& p)
+template <typename Out, typename T>
+void WritePanel(Out& out, T& p)
 {
     out.BeginObject("panel");
     out.Text("comPort", p.m_strComPort);
@@ -322,9 +334,10 @@ void WritePanel(CJsonOut& out, const CPanelSettings& p)
     out.EndObject();
 }
 
-void WriteAuxiliary(CJsonOut& out, const CConfiguration& c)
+template <typename Out, typename T>
+void WriteAuxiliary(Out& out, T& c)
 {
-    Records(out, "sensorDefinitions", c.m_sensorDef, [&](const CSensorDefinition& d) {
+    Records(out, "sensorDefinitions", c.m_sensorDef, [&](auto& d) {
         out.Text("type", d.m_strType);
         out.Text("name", d.m_strName);
         out.Text("polarity", d.m_strPolarity);
@@ -336,7 +349,7 @@ void WriteAuxiliary(CJsonOut& out, const CConfiguration& c)
         Flags(out, "channels", d.m_nChannel);
     });
     out.BeginArray("serialDrivers");
-    for (const auto& d : c.m_driver) {
+    for (auto& d : c.m_driver) {
         out.BeginObject();
         out.Integer("number", d.m_nNumber);
         out.Integer("header", d.m_nHeader);
@@ -351,9 +364,11 @@ void WriteAuxiliary(CJsonOut& out, const CConfiguration& c)
 
 namespace {
 
-std::string Render(const CConfiguration& config, bool flat)
+// The one walk over every field, in the order of the file: the writer
+// renders it, the reader fills the configuration from it.
+template <typename Out, typename C>
+void WalkAll(Out& out, C& config)
 {
-    CJsonOut out(flat);
     out.BeginObject();
     WriteChannels(out, config);
     WriteOutputsAndAlarms(out, config);
@@ -362,14 +377,120 @@ std::string Render(const CConfiguration& config, bool flat)
     WritePanel(out, config.m_panel);
     WriteAuxiliary(out, config);
     out.EndObject();
+}
+
+std::string Render(const CConfiguration& config, bool flat)
+{
+    CJsonOut out(flat);
+    WalkAll(out, config);
     return out.Take();
 }
+
+// Reads what CJsonOut writes: the same walk, each member looked up by its
+// key (or, in an array, by its place) in the parsed document. Anything
+// missing or of another type throws the library's exception.
+class CJsonIn {
+public:
+    explicit CJsonIn(const nlohmann::json& root) : m_root(root) {}
+
+    void BeginObject(const char* key = nullptr) { m_levels.push_back({&Next(key), 0}); }
+    void EndObject() { m_levels.pop_back(); }
+    void BeginArray(const char* key = nullptr) { BeginObject(key); }
+    void EndArray() { EndObject(); }
+
+    void Number(long long number)
+    {
+        if (Next("number").get<long long>() != number) throw std::out_of_range("records out of order");
+    }
+    void Text(const char* key, CText& value) { value = FromUtf8(Next(key).get<std::string>()); }
+    template <typename T>
+    void Integer(const char* key, T& value)
+    {
+        const long long read = Next(key).get<long long>();
+        if (read < static_cast<long long>(std::numeric_limits<T>::min()) ||
+            read > static_cast<long long>(std::numeric_limits<T>::max())) {
+            throw std::out_of_range(std::string(key != nullptr ? key : "value") + " out of range");
+        }
+        value = static_cast<T>(read);
+    }
+    void Real(const char* key, float& value)
+    {
+        const nlohmann::json& item = Next(key);
+        if (item.is_string()) {
+            const std::string text = item.get<std::string>();
+            if (text != "nan" && text != "inf" && text != "-inf") throw std::invalid_argument("not a number: " + text);
+            value = text == "nan" ? std::numeric_limits<float>::quiet_NaN()
+                                  : (text == "inf" ? 1.0f : -1.0f) * std::numeric_limits<float>::infinity();
+            return;
+        }
+        value = static_cast<float>(item.get<double>());
+    }
+
+private:
+    struct CLevel {
+        const nlohmann::json* m_pNode;
+        std::size_t m_nNext;
+    };
+
+    const nlohmann::json& Next(const char* key)
+    {
+        if (m_levels.empty()) return m_root;
+        CLevel& level = m_levels.back();
+        if (level.m_pNode->is_array()) {
+            if (level.m_nNext >= level.m_pNode->size()) throw std::out_of_range("a table is too short");
+            return (*level.m_pNode)[level.m_nNext++];
+        }
+        return level.m_pNode->at(key);
+    }
+
+    // The writer's UTF-8, back to one character per code point.
+    static CText FromUtf8(const std::string& text)
+    {
+        CText wide;
+        for (std::size_t i = 0; i < text.size();) {
+            const auto lead = static_cast<unsigned char>(text[i]);
+            const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+            for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+                code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+            }
+            wide.push_back(static_cast<wchar_t>(code));
+            i += length;
+        }
+        return wide;
+    }
+
+    const nlohmann::json& m_root;
+    std::vector<CLevel> m_levels;
+};
 
 }  // namespace
 
 std::string ConfigurationToJson(const CConfiguration& config) { return Render(config, false); }
 
 std::string ConfigurationToText(const CConfiguration& config) { return Render(config, true); }
+
+bool IsConfigurationJson(std::string_view bytes)
+{
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && bytes[first] == '{';
+}
+
+bool ConfigurationFromJson(std::string_view bytes, CConfiguration& config, std::string& error)
+{
+    try {
+        // The library checks that the text is UTF-8 and well formed.
+        const nlohmann::json root = nlohmann::json::parse(bytes.begin(), bytes.end());
+        CConfiguration read = config;
+        CJsonIn in(root);
+        WalkAll(in, read);
+        config = std::move(read);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
 
 namespace {
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/configuration.h"
@@ -11,6 +12,16 @@
 namespace fennmere {
 
 std::string ConfigurationToJson(const CConfiguration& config);
+
+// The complete configuration file is that JSON: whether bytes look like one
+// (their first character other than white space is '{').
+bool IsConfigurationJson(std::string_view bytes);
+
+// Reads a complete configuration file: every member ConfigurationToJson
+// writes must be there, with its type, every table complete. On success the
+// whole of config is replaced; otherwise config stays as it was and error
+// says what is wrong.
+bool ConfigurationFromJson(std::string_view bytes, CConfiguration& config, std::string& error);
 
 // The same walk as flat lines: `system.name = "North"`, `analog[3].range = "2500"`.
 std::string ConfigurationToText(const CConfiguration& config);

@@ -73,6 +73,20 @@ CFileResult LoadSetupFile(CConfiguration& config, const std::string& path, std::
     std::string bytes;
     if (CFileResult read = ReadInputFile(path, bytes); !read.m_bOk) return read;
     CConfiguration loaded = config;
+    if (IsConfigurationJson(bytes)) {
+        std::string error;
+        if (!ConfigurationFromJson(bytes, loaded, error)) {
+            return Failure(path, "not a complete configuration file (" + error + ")");
+        }
+        // Which port this computer talks through, and which ports it has,
+        // stay this computer's.
+        loaded.m_panel.m_strComPort = config.m_panel.m_strComPort;
+        loaded.m_panel.m_strBaud = config.m_panel.m_strBaud;
+        loaded.m_panel.m_nClock = config.m_panel.m_nClock;
+        loaded.m_nPortAvailable = config.m_nPortAvailable;
+        config = std::move(loaded);
+        return {};
+    }
     if (ReadSetupText(loaded, bytes) == 0) return CFileResult{false, path + " " + kNoConfigurationLine};
     if (dropped != nullptr) {
         CConfiguration meant = config;

@@ -27,7 +27,10 @@ inline constexpr std::size_t kLargestInputFile = 16u << 20;
 CFileResult ReadInputFile(const std::string& path, std::string& bytes);
 
 // Reads the whole file and applies it on top of config (nothing is reset
-// first). On a read error, and for a file of which no line is a
+// first). A complete configuration file (the JSON that `fennmere show
+// --json` prints) replaces every field instead, except the panel's port,
+// PC baud rate and clock flag and the port table, which stay this
+// computer's. On a read error, and for a file of which no line is a
 // configuration line (a photo, a CSV export: "<path>: holds no
 // configuration line": "<path> holds no configuration line"), config is left
 // untouched. When dropped is given, it

@@ -3,6 +3,8 @@
 // configuration held before the file was read.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "config/configparser.h"
+#include "config/configdump.h"
 #include "config/configwriter.h"
 
 namespace fennmere {
@@ -335,6 +338,44 @@ TEST(SetupFileRoundTrip, KeepsWhatTheFileCarriesAndNothingElse)
         CConfiguration read = before;
         ReadSetupText(read, file);
         ExpectSame(read, ExpectedAfterReading(written, before));
+    }
+}
+
+TEST(CompleteFileRoundTrip, EveryFieldComesBackExactly)
+{
+    for (uint32_t seed = 1; seed <= 200 && !::testing::Test::HasFailure(); ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        CRandom random(seed);
+        CConfiguration written = RandomConfiguration(random);
+        // What a setup file cannot carry, the complete file must.
+        written.m_system.m_strName = L"Stra\u00dfe \u20ac\t\"q\"\\\x7f\x01";
+        written.m_strSms[15] = L"+49 170 \u00e9";
+        written.m_poly[3].m_fA[2] = random.Chance(50) ? std::numeric_limits<float>::infinity() : -1e-38f;
+        const std::string file = ConfigurationToJson(written);
+
+        CConfiguration read = RandomConfiguration(random);
+        std::string error;
+        ASSERT_TRUE(ConfigurationFromJson(file, read, error)) << error;
+        ExpectSame(read, written);
+    }
+}
+
+TEST(CompleteFileRoundTrip, DamagedFileChangesNothing)
+{
+    const CConfiguration before = MakeNewConfiguration();
+    const std::string good = ConfigurationToJson(before);
+    const std::string cases[] = {
+        good.substr(0, good.size() / 2),                                        // cut off
+        std::string(good).replace(good.find("\"measure\": 0"), 14, "\"measure\": \"0\""),  // wrong type
+        std::string(good).replace(good.find("\"smsNumbers\""), 12, "\"smsNumberz\""),     // member missing
+    };
+    for (const std::string& text : cases) {
+        CConfiguration read = before;
+        read.m_system.m_strName = L"kept";
+        std::string error;
+        EXPECT_FALSE(ConfigurationFromJson(text, read, error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(read.m_system.m_strName, L"kept");
     }
 }
 

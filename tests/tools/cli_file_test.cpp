@@ -112,6 +112,24 @@ TEST_F(CliFileTest, ErrorsGiveTheirExitStatusAndOneLineNamingTheFile)
     EXPECT_EQ(RunCommand(test::FennmerePath(), {}).m_nExit, 2);
 }
 
+TEST_F(CliFileTest, CompleteConfigurationFileReadsBackAsItWasWritten)
+{
+    const std::string setup = Put("sms.txt", "Name Pump 3\r\no 3, I=A1, A=Level\r\n");
+    auto json = Fennmere({"show", setup, "--json"});
+    ASSERT_EQ(json.m_nExit, 0) << json.m_strErr;
+    const std::string complete = Put("complete.json", json.m_strOut);
+
+    auto again = Fennmere({"show", complete, "--json"});
+    EXPECT_EQ(again.m_nExit, 0) << again.m_strErr;
+    EXPECT_EQ(again.m_strOut, json.m_strOut);
+    EXPECT_EQ(Fennmere({"convert", complete}).m_strOut, Fennmere({"convert", setup}).m_strOut);
+
+    const std::string damaged = Put("damaged.json", json.m_strOut.substr(0, 100));
+    auto bad = Fennmere({"show", damaged});
+    EXPECT_EQ(bad.m_nExit, 3);
+    EXPECT_NE(bad.m_strErr.find("damaged.json: not a complete configuration file"), std::string::npos) << bad.m_strErr;
+}
+
 // Bad input of every kind: a clear exit status and message, no crash, and
 // nothing the command was about to touch is damaged. {DIR} stands for a
 // folder, {BIN} for a file of random bytes, {MISSING} for a file that is not

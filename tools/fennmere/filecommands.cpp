@@ -23,7 +23,8 @@ const char* const kConvertUsage =
     "usage: fennmere convert IN [-o OUT] [--sensors FILE]\n"
     "\n"
     "Opens the setup file IN on top of a new configuration, as File Open does,\n"
-    "and writes what File Save would write.\n"
+    "and writes what File Save would write. IN may also be a complete\n"
+    "configuration file (what show --json prints); \"-\" reads standard input.\n"
     "\n"
     "  -o, --output OUT   write to OUT (atomically) instead of standard output\n"
     "  --sensors FILE     sensor definition file (default: sensor.ini)\n";
@@ -34,6 +35,8 @@ const char* const kShowUsage =
     "Opens the setup file IN on top of a new configuration, as File Open does,\n"
     "and prints every field of the configuration, also those a setup file does\n"
     "not carry, and the sensor definition, serial driver and port tables.\n"
+    "IN may also be a complete configuration file (what show --json prints);\n"
+    "\"-\" reads standard input.\n"
     "\n"
     "  --json             print JSON (layout in README.md) instead of lines\n"
     "  --sensors FILE     sensor definition file (default: sensor.ini)\n";
