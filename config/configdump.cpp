@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -13,162 +14,106 @@ namespace fennmere {
 
 namespace {
 
-// A small streaming writer with two renderings of the same walk: JSON
-// (objects and arrays with two-space indentation) or flat lines of the form
-// "system.name = North" and "analog[3].range = 2500" for reading by eye.
-class CJsonOut {
-public:
-    explicit CJsonOut(bool flat) : m_bFlat(flat) {}
+// Reals are 32-bit floats: the library then writes the float's own
+// shortest digits.
+using CJson = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool, std::int64_t,
+                                   std::uint64_t, float>;
 
-    std::string Take() { return std::move(m_out); }
-
-    void BeginObject(const char* key = nullptr) { Open(key, '{'); }
-    void EndObject() { Close('}'); }
-    void BeginArray(const char* key = nullptr) { Open(key, '['); }
-    void EndArray() { Close(']'); }
-
-    void Text(const char* key, const CText& value)
-    {
-        Key(key);
-        Prefix();
-        AppendString(value);
-        EndValue();
-    }
-    // A record's 1-based place in its table.
-    void Number(long long number) { Integer("number", number); }
-    void Integer(const char* key, long long value)
-    {
-        Key(key);
-        Prefix();
-        m_out += std::to_string(value);
-        EndValue();
-    }
-    void Real(const char* key, float value)
-    {
-        Key(key);
-        Prefix();
-        if (!std::isfinite(value)) {
-            // JSON has no infinity or NaN; keep the value readable as text.
-            AppendString(std::isnan(value) ? L"nan" : (value > 0 ? L"inf" : L"-inf"));
-        } else {
-            // Shortest text that reads back as the same float.
-            char buffer[64];
-            auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-            m_out.append(buffer, result.ptr);
+// Texts hold one code point per character (Latin-1 from a setup file or a
+// reply, anything from a complete file); the library wants UTF-8.
+std::string ToUtf8(const CText& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t ch : text) {
+        auto code = static_cast<unsigned long>(ch);
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+            continue;
         }
-        EndValue();
-    }
-
-private:
-    struct CLevel {
-        bool m_bArray = false;
-        bool m_bFirst = true;
-        int m_nIndex = 0;
-        std::string m_strPath;
-    };
-
-    void Open(const char* key, char bracket)
-    {
-        std::string path = Key(key);
-        if (!m_bFlat) m_out += bracket;
-        m_levels.push_back(CLevel{bracket == '[', true, 0, path});
-    }
-    void Close(char bracket)
-    {
-        bool empty = m_levels.back().m_bFirst;
-        m_levels.pop_back();
-        if (m_bFlat) return;
-        if (!empty) Newline();
-        m_out += bracket;
-        if (m_levels.empty()) m_out += '\n';
-    }
-    // Starts a member or element; returns its flat path.
-    std::string Key(const char* key)
-    {
-        std::string path;
-        if (!m_levels.empty()) {
-            CLevel& level = m_levels.back();
-            if (m_bFlat) {
-                path = level.m_strPath;
-                if (level.m_bArray)
-                    path += "[" + std::to_string(++level.m_nIndex) + "]";
-                else
-                    path += (path.empty() ? "" : ".") + std::string(key != nullptr ? key : "");
-            } else {
-                if (!level.m_bFirst) m_out += ',';
-                Newline();
-            }
-            level.m_bFirst = false;
-        }
-        if (m_bFlat) {
-            m_strPending = path;
-        } else if (key != nullptr) {
-            m_out += '"';
-            m_out += key;
-            m_out += "\": ";
-        }
-        return path;
-    }
-    void Prefix()
-    {
-        if (m_bFlat) m_out += m_strPending + " = ";
-    }
-    void EndValue()
-    {
-        if (m_bFlat) m_out += '\n';
-    }
-    void Newline()
-    {
-        m_out += '\n';
-        m_out.append(m_levels.size() * 2, ' ');
-    }
-    void AppendString(const CText& text)
-    {
-        m_out += '"';
-        for (wchar_t ch : text) AppendCharacter(static_cast<unsigned long>(ch));
-        m_out += '"';
-    }
-    void AppendCharacter(unsigned long code)
-    {
-        switch (code) {
-        case '"': m_out += "\\\""; return;
-        case '\\': m_out += "\\\\"; return;
-        case '\n': m_out += "\\n"; return;
-        case '\r': m_out += "\\r"; return;
-        case '\t': m_out += "\\t"; return;
-        default: break;
-        }
-        if (code < 0x20 || code == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04lx", code);
-            m_out += escape;
-        } else if (code < 0x80) {
-            m_out += static_cast<char>(code);
-        } else {
-            AppendUtf8(code);
-        }
-    }
-    void AppendUtf8(unsigned long code)
-    {
         if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
         if (code < 0x800) {
-            m_out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0xC0 | (code >> 6));
         } else if (code < 0x10000) {
-            m_out += static_cast<char>(0xE0 | (code >> 12));
-            m_out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
         } else {
-            m_out += static_cast<char>(0xF0 | (code >> 18));
-            m_out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            m_out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
         }
-        m_out += static_cast<char>(0x80 | (code & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
     }
+    return out;
+}
 
-    bool m_bFlat;
-    std::string m_out;
-    std::string m_strPending;
-    std::vector<CLevel> m_levels;
+// A 32-bit real as a JSON number that reads back as the same float: a
+// whole number as an integer (no "2500.0"), any other as the float. JSON has
+// no infinity or NaN: those are kept readable as text.
+CJson RealValue(float value)
+{
+    if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const double shortest = std::strtod(std::string(buffer, result.ptr).c_str(), nullptr);
+    // (-0 stays a real, "-0.0", so that it reads back as itself.)
+    const bool negativeZero = shortest == 0.0 && std::signbit(shortest);
+    if (shortest == std::trunc(shortest) && std::fabs(shortest) < 1e15 && !negativeZero) {
+        return static_cast<long long>(shortest);
+    }
+    return value;
+}
+
+// Builds the document the library writes: the walk's objects and arrays in
+// their order.
+class CJsonBuild {
+public:
+    CJson Take() { return std::move(m_root); }
+
+    void BeginObject(const char* key = nullptr) { Open(key, CJson::object()); }
+    void EndObject() { m_levels.pop_back(); }
+    void BeginArray(const char* key = nullptr) { Open(key, CJson::array()); }
+    void EndArray() { m_levels.pop_back(); }
+
+    void Text(const char* key, const CText& value) { Put(key, ToUtf8(value)); }
+    // A record's 1-based place in its table.
+    void Number(long long number) { Put("number", number); }
+    void Integer(const char* key, long long value) { Put(key, value); }
+    void Real(const char* key, float value) { Put(key, RealValue(value)); }
+
+private:
+    CJson& Put(const char* key, CJson value)
+    {
+        if (m_levels.empty()) return m_root = std::move(value);
+        CJson& parent = *m_levels.back();
+        if (parent.is_array()) {
+            parent.push_back(std::move(value));
+            return parent.back();
+        }
+        return parent[key] = std::move(value);
+    }
+    void Open(const char* key, CJson empty) { m_levels.push_back(&Put(key, std::move(empty))); }
+
+    CJson m_root;
+    std::vector<CJson*> m_levels;
 };
+
+// The flat rendering of the same document: "system.name = "North"",
+// "analog[3].range = "2500"" (records counted from 1), one line per value.
+void Flatten(const CJson& node, const std::string& path, std::string& out)
+{
+    if (node.is_object()) {
+        for (const auto& [key, value] : node.items()) Flatten(value, path.empty() ? key : path + "." + key, out);
+    } else if (node.is_array()) {
+        std::size_t index = 0;
+        for (const CJson& value : node) Flatten(value, path + "[" + std::to_string(++index) + "]", out);
+    } else {
+        out += path;
+        out += " = ";
+        out += node.dump();
+        out += '\n';
+    }
+}
 
 template <typename Out, typename Array, typename Write>
 void Records(Out& out, const char* key, Array& records, Write write)
@@ -379,9 +324,9 @@ void WalkAll(Out& out, C& config)
     out.EndObject();
 }
 
-std::string Render(const CConfiguration& config, bool flat)
+CJson Build(const CConfiguration& config)
 {
-    CJsonOut out(flat);
+    CJsonBuild out;
     WalkAll(out, config);
     return out.Take();
 }
@@ -466,9 +411,14 @@ private:
 
 }  // namespace
 
-std::string ConfigurationToJson(const CConfiguration& config) { return Render(config, false); }
+std::string ConfigurationToJson(const CConfiguration& config) { return Build(config).dump(2) + '\n'; }
 
-std::string ConfigurationToText(const CConfiguration& config) { return Render(config, true); }
+std::string ConfigurationToText(const CConfiguration& config)
+{
+    std::string out;
+    Flatten(Build(config), "", out);
+    return out;
+}
 
 bool IsConfigurationJson(std::string_view bytes)
 {
@@ -509,13 +459,13 @@ std::vector<std::string> FlatLines(const CConfiguration& config)
 constexpr std::string_view kAssign = " = ";
 
 // Outside printable ASCII: an escape other than the quote's and the
-// backslash's, or any 8-bit byte of the UTF-8 the flat form writes.
+// backslash's, DEL, or any 8-bit byte of the UTF-8 the flat form writes.
 bool HoldsUncarried(std::string_view value)
 {
     if (value.empty() || value.front() != '"') return false;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const auto byte = static_cast<unsigned char>(value[i]);
-        if (byte >= 0x80) return true;
+        if (byte >= 0x80 || byte == 0x7F) return true;
         if (byte == '\\' && i + 1 < value.size()) {
             if (value[i + 1] != '"' && value[i + 1] != '\\') return true;
             ++i;
