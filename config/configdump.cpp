@@ -413,6 +413,16 @@ private:
 
 std::string ConfigurationToJson(const CConfiguration& config) { return Build(config).dump(2) + '\n'; }
 
+std::string ConfigurationToJson(const CConfiguration& config,
+                                const std::vector<std::pair<std::string, std::string>>& textMembers)
+{
+    CJson document = CJson::object();
+    for (const auto& [key, value] : textMembers) document[key] = value;
+    CJson configuration = Build(config);
+    for (auto& [key, value] : configuration.items()) document[key] = std::move(value);
+    return document.dump(2) + '\n';
+}
+
 std::string ConfigurationToText(const CConfiguration& config)
 {
     std::string out;

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/configuration.h"
@@ -12,6 +13,11 @@
 namespace fennmere {
 
 std::string ConfigurationToJson(const CConfiguration& config);
+
+// The same with text members of the caller's first (the logbook's time,
+// event, port and program version); readers of the file pass them over.
+std::string ConfigurationToJson(const CConfiguration& config,
+                                const std::vector<std::pair<std::string, std::string>>& textMembers);
 
 // The complete configuration file is that JSON: whether bytes look like one
 // (their first character other than white space is '{').

@@ -42,6 +42,8 @@ std::string_view StatusText(int status, ETransferKind kind)
         return "COM port used by another application";
     case kStatusCommunicationError:
         return "Communication Error. Check PC baud rate setting, please.";
+    case kStatusNotVerified:
+        return "The logger does not hold what was sent";
     case kStatusCancelled:
         return "cancelled; the logger was told to leave service mode";
     default:

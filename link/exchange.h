@@ -23,6 +23,9 @@ inline constexpr int kStatusNoResponse = 1;
 inline constexpr int kStatusNoExpectedResponse = 2;  // kept for completeness; never produced
 inline constexpr int kStatusPortInUse = 5;
 inline constexpr int kStatusCommunicationError = 6;
+// A Send with verification: the logger, read back after the Send, holds
+// something other than what was sent.
+inline constexpr int kStatusNotVerified = 7;
 // Cancelled through its token: the logger was told to leave service mode and
 // the port was closed.
 inline constexpr int kStatusCancelled = 130;

@@ -16,6 +16,7 @@
 #include "localtime.h"
 #include "portio.h"
 #include "retrieve.h"
+#include "safesend.h"
 #include "send.h"
 #include "transferobserver.h"
 
@@ -64,6 +65,12 @@ public:
     bool StartSend(CPortIo& port, CClock& clock, CConfiguration snapshot,
                    CTransferObserver& observer, std::function<void(CSendResult)> onDone,
                    CLocalTimeSource localTime = ReadLocalTime);
+    // The Send with its backup and verification (RunSafeSend), under the
+    // Send's bit; onBackup runs on the transfer thread before the first
+    // configuration line.
+    bool StartSafeSend(CPortIo& port, CClock& clock, CConfiguration snapshot, CSafeSendSteps steps,
+                       CTransferObserver& observer, std::function<void(const CConfiguration&)> onBackup,
+                       std::function<void(CSafeSendResult)> onDone, CLocalTimeSource localTime = ReadLocalTime);
     bool StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
                             CTransferObserver& observer,
                             std::function<void(CDefaultConfigResult)> onDone);

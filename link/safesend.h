@@ -1,0 +1,50 @@
+// The safe Send: the logger's configuration is read before the first line
+// goes out (a backup) and again after it has been stored (a verification).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "config/configdiff.h"
+#include "send.h"
+
+namespace fennmere {
+
+struct CSafeSendSteps {
+    bool m_bBackup = true;
+    bool m_bVerify = true;
+};
+
+struct CSafeSendResult {
+    // The Send's result; its report is the report of the whole run: the
+    // backup Retrieve's when that failed (the Send did not start), the
+    // Send's, the verifying Retrieve's when that failed, or status
+    // kStatusNotVerified when the logger holds something else.
+    CSendResult m_send;
+    // The logger's configuration before the Send, when the backup was read.
+    std::optional<CConfiguration> m_before;
+    // The logger's configuration after it, when the verification was read.
+    std::optional<CConfiguration> m_after;
+    // What the logger holds where it differs from what was sent (old: sent,
+    // new: held); empty when verified.
+    std::vector<CFieldDifference> m_differences;
+    // Whether the Send itself started (the backup did not stop it).
+    bool m_bSent = false;
+    // The verification ran and found the logger holding what was sent.
+    bool m_bVerified = false;
+};
+
+// Runs backup, Send and verification on the calling (transfer) thread, each
+// step as RunRetrieve and RunSend do, with one progress bar across them and
+// one observer.Finished at the end. onBackup, when given, receives the
+// backup before the first configuration line is sent (to keep it where it
+// cannot be lost); it must not throw. The verification reads the logger at
+// the rate it listens at after the Send (its serial 2 rate).
+CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
+                            CTransferObserver& observer, const CSafeSendSteps& steps,
+                            const std::function<void(const CConfiguration&)>& onBackup = {},
+                            const CLocalTimeSource& localTime = ReadLocalTime,
+                            const CCancelToken* cancel = nullptr);
+
+}  // namespace fennmere

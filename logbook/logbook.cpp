@@ -1,0 +1,248 @@
+#include "logbook.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "config/configdump.h"
+#include "config/text.h"
+#include "privatefile.h"
+
+namespace fennmere {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An entry's file name carries everything the listing shows, so that a
+// listing reads no file: "000007_20261209T231500Z_send_%2Fdev%2FttyUSB0.json".
+constexpr std::string_view kSuffix = ".json";
+
+bool Plain(char ch)
+{
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '.' ||
+           ch == '-';
+}
+
+std::string Encode(std::string_view text)
+{
+    std::string out;
+    for (char ch : text) {
+        if (Plain(ch)) {
+            out += ch;
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", static_cast<unsigned char>(ch));
+            out += escape;
+        }
+    }
+    return out;
+}
+
+int HexDigit(char ch)
+{
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    return -1;
+}
+
+bool Decode(std::string_view text, std::string& out)
+{
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size() || HexDigit(text[i + 1]) < 0 || HexDigit(text[i + 2]) < 0) return false;
+        out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+        i += 2;
+    }
+    return true;
+}
+
+// "000007_20261209T231500Z_send_PORT.json" -> its parts; false for any
+// other name (a temporary file, something the user put there).
+bool ParseName(const std::string& name, CLogbookEntry& entry)
+{
+    if (name.size() <= kSuffix.size() || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
+        return false;
+    const std::string stem = name.substr(0, name.size() - kSuffix.size());
+    const std::size_t a = stem.find('_');
+    const std::size_t b = a == std::string::npos ? a : stem.find('_', a + 1);
+    const std::size_t c = b == std::string::npos ? b : stem.find('_', b + 1);
+    if (c == std::string::npos || a == 0 || a > 9) return false;
+    const std::string number = stem.substr(0, a);
+    if (number.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::string time = stem.substr(a + 1, b - a - 1);  // 20261209T231500Z
+    if (time.size() != 16 || time[8] != 'T' || time[15] != 'Z') return false;
+    std::string event;
+    if (!Decode(stem.substr(b + 1, c - b - 1), event) || !Decode(stem.substr(c + 1), entry.m_strPort)) return false;
+    entry.m_nNumber = std::atoi(number.c_str());
+    entry.m_strTime = time.substr(0, 4) + "-" + time.substr(4, 2) + "-" + time.substr(6, 2) + "T" +
+                      time.substr(9, 2) + ":" + time.substr(11, 2) + ":" + time.substr(13, 2) + "Z";
+    entry.m_strEvent = std::move(event);
+    return entry.m_nNumber > 0;
+}
+
+std::string UtcNow(bool compact)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &now);
+#else
+    gmtime_r(&now, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, compact ? "%Y%m%dT%H%M%SZ" : "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string Environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+bool ListFolder(const fs::path& folder, const std::string& serial, std::vector<CLogbookEntry>& entries,
+                std::string& error)
+{
+    std::error_code failed;
+    for (fs::directory_iterator it(folder, failed), end; !failed && it != end; it.increment(failed)) {
+        CLogbookEntry entry;
+        if (!ParseName(it->path().filename().string(), entry)) continue;
+        entry.m_strSerial = serial;
+        entry.m_strId = serial + "/" + std::to_string(entry.m_nNumber);
+        entry.m_strPath = it->path().string();
+        entries.push_back(std::move(entry));
+    }
+    if (failed) {
+        error = folder.string() + ": " + failed.message();
+        return false;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const CLogbookEntry& a, const CLogbookEntry& b) { return a.m_nNumber > b.m_nNumber; });
+    return true;
+}
+
+}  // namespace
+
+std::string CLogbook::DefaultFolder()
+{
+    if (std::string named = Environment("FENNMERE_LOGBOOK"); !named.empty()) return named;
+    std::string data = Environment("XDG_DATA_HOME");
+    if (data.empty()) {
+#ifdef _WIN32
+        data = Environment("LOCALAPPDATA");
+#else
+        data = Environment("HOME");
+        if (!data.empty()) data += "/.local/share";
+#endif
+    }
+    if (data.empty()) data = ".";
+    return (fs::path(data) / "fennmere" / "logbook").string();
+}
+
+std::string LogbookFolderName(const CText& serialNumber)
+{
+    std::string name;
+    for (wchar_t ch : serialNumber) {
+        const char narrow = ch < 0x80 ? static_cast<char>(ch) : '_';
+        name += Plain(narrow) || narrow == '_' ? narrow : '_';
+    }
+    if (name.empty() || name.find_first_not_of('.') == std::string::npos) return "unknown";
+    return name;
+}
+
+bool CLogbook::Record(const CConfiguration& config, std::string_view event, std::string_view port,
+                      CLogbookEntry* recorded, std::string& error) const
+{
+    const std::string serial = LogbookFolderName(config.m_system.m_strSerialNumber);
+    const fs::path folder = fs::path(m_strFolder) / serial;
+    if (!MakePrivateFolder(m_strFolder, error) || !MakePrivateFolder(folder.string(), error)) return false;
+
+    const std::string time = UtcNow(false);
+    const std::string bytes = ConfigurationToJson(config, {{"time", time},
+                                                           {"event", std::string(event)},
+                                                           {"port", std::string(port)},
+                                                           {"version", kProgramVersion}});
+    std::vector<CLogbookEntry> entries;
+    if (!ListFolder(folder, serial, entries, error)) return false;
+    int number = entries.empty() ? 1 : entries.front().m_nNumber + 1;
+    // Another process may take the number first: then the next one.
+    for (int attempt = 0; attempt < 100; ++attempt, ++number) {
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "%06d_", number);
+        const fs::path path =
+            folder / (prefix + UtcNow(true) + "_" + Encode(event) + "_" + Encode(port) + std::string(kSuffix));
+        bool exists = false;
+        if (WritePrivateFileNew(path.string(), bytes, exists, error)) {
+            if (recorded != nullptr) {
+                ParseName(path.filename().string(), *recorded);
+                recorded->m_strSerial = serial;
+                recorded->m_strId = serial + "/" + std::to_string(number);
+                recorded->m_strPath = path.string();
+                recorded->m_strTime = time;
+            }
+            return true;
+        }
+        if (!exists) return false;
+    }
+    return false;
+}
+
+bool CLogbook::List(std::vector<CLogbookLogger>& loggers, std::string& error) const
+{
+    loggers.clear();
+    std::error_code failed;
+    if (!fs::exists(m_strFolder, failed)) return !failed || (error = m_strFolder + ": " + failed.message(), false);
+    for (fs::directory_iterator it(m_strFolder, failed), end; !failed && it != end; it.increment(failed)) {
+        std::error_code ignored;
+        if (!it->is_directory(ignored)) continue;
+        CLogbookLogger logger;
+        logger.m_strSerial = it->path().filename().string();
+        if (!ListFolder(it->path(), logger.m_strSerial, logger.m_entries, error)) return false;
+        if (!logger.m_entries.empty()) loggers.push_back(std::move(logger));
+    }
+    if (failed) {
+        error = m_strFolder + ": " + failed.message();
+        return false;
+    }
+    // The logger seen last first; the time texts sort as times.
+    std::sort(loggers.begin(), loggers.end(), [](const CLogbookLogger& a, const CLogbookLogger& b) {
+        const std::string& ta = a.m_entries.front().m_strTime;
+        const std::string& tb = b.m_entries.front().m_strTime;
+        return ta != tb ? ta > tb : a.m_strSerial < b.m_strSerial;
+    });
+    return true;
+}
+
+bool CLogbook::Find(std::string_view id, CLogbookEntry& entry, std::string& error) const
+{
+    const std::size_t slash = id.rfind('/');
+    const std::string serial(id.substr(0, slash == std::string_view::npos ? 0 : slash));
+    if (slash == std::string_view::npos || serial.empty() || serial != LogbookFolderName(WidenLatin1(serial))) {
+        error = "'" + std::string(id) + "' is not a logbook id (SERIAL/N, as 'fennmere logbook' lists them)";
+        return false;
+    }
+    std::vector<CLogbookEntry> entries;
+    const fs::path folder = fs::path(m_strFolder) / serial;
+    std::error_code failed;
+    if (fs::is_directory(folder, failed) && !ListFolder(folder, serial, entries, error)) return false;
+    for (CLogbookEntry& candidate : entries) {
+        if (candidate.m_strId == id) {
+            entry = std::move(candidate);
+            return true;
+        }
+    }
+    error = "no logbook entry " + std::string(id) + " in " + m_strFolder;
+    return false;
+}
+
+}  // namespace fennmere

@@ -1,0 +1,65 @@
+// The logbook: every configuration a logger was seen to hold or was sent,
+// each kept as a complete configuration file in a folder per serial number.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/configuration.h"
+
+namespace fennmere {
+
+struct CLogbookEntry {
+    // "SERIAL/N": the logger's folder and the entry's number in it (1 first).
+    std::string m_strId;
+    std::string m_strSerial;  // the logger's serial number ("unknown" when it had none)
+    int m_nNumber = 0;
+    std::string m_strTime;   // UTC, "2026-12-09T23:15:00Z"
+    std::string m_strEvent;  // "retrieve", "default-config", "before-send", "send", "restore"
+    std::string m_strPort;   // as given to the transfer: "COM1", "/dev/ttyUSB0"
+    std::string m_strPath;   // the file
+};
+
+// A logger as the logbook knows it: its entries newest first.
+struct CLogbookLogger {
+    std::string m_strSerial;
+    std::vector<CLogbookEntry> m_entries;
+};
+
+class CLogbook {
+public:
+    // The folder FENNMERE_LOGBOOK names; otherwise $XDG_DATA_HOME/fennmere/logbook
+    // ($HOME/.local/share when XDG_DATA_HOME is not set).
+    static std::string DefaultFolder();
+
+    explicit CLogbook(std::string folder = DefaultFolder()) : m_strFolder(std::move(folder)) {}
+
+    const std::string& Folder() const { return m_strFolder; }
+
+    // Keeps config as the next entry of its logger. The file appears whole
+    // or not at all, readable by the user alone (folders 0700, files 0600,
+    // whatever the umask). Returns false with error set when it could not.
+    bool Record(const CConfiguration& config, std::string_view event, std::string_view port,
+                CLogbookEntry* recorded, std::string& error) const;
+
+    // Every logger, the one seen last first, each with its entries newest
+    // first. Reads folder and file names only. A logbook that does not exist
+    // yet is empty; one that cannot be read gives false.
+    bool List(std::vector<CLogbookLogger>& loggers, std::string& error) const;
+
+    // Finds an entry by its id.
+    bool Find(std::string_view id, CLogbookEntry& entry, std::string& error) const;
+
+private:
+    std::string m_strFolder;
+};
+
+// The logger's folder name for a serial number: its letters, digits, '.',
+// '-' and '_', others as '_'; "unknown" when nothing is left.
+std::string LogbookFolderName(const CText& serialNumber);
+
+// The program version recorded with each entry.
+inline constexpr const char* kProgramVersion = "1.10";
+
+}  // namespace fennmere
