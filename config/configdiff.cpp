@@ -98,9 +98,9 @@ std::vector<CFieldDifference> CompareConfigurations(const CConfiguration& oldCon
     return CompareFlat(oldConfig, newConfig, skip);
 }
 
-std::vector<CFieldDifference> CompareSentWithLogger(const CConfiguration& sent, const CConfiguration& held)
+std::vector<CFieldDifference> CompareSentWithLogger(const CConfiguration& expected, const CConfiguration& held)
 {
-    return CompareFlat(sent, held, [](std::string_view path) { return LoggerClock(path) || LoggerIdentity(path); });
+    return CompareFlat(expected, held, [](std::string_view path) { return LoggerClock(path) || LoggerIdentity(path); });
 }
 
 std::string DifferenceLine(const CFieldDifference& difference)

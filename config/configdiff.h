@@ -27,10 +27,11 @@ struct CFieldDifference {
 std::vector<CFieldDifference> CompareConfigurations(const CConfiguration& oldConfig, EConfigSource oldSource,
                                                     const CConfiguration& newConfig, EConfigSource newSource);
 
-// What a Send wrote against what the logger holds afterwards: the fields a
-// Send writes, that is everything a Retrieve reads except the logger's own
-// identity (serial number, firmware, serial driver table) and its clock.
-std::vector<CFieldDifference> CompareSentWithLogger(const CConfiguration& sent, const CConfiguration& held);
+// What a logger should hold after a Send (what it holds with the lines sent
+// applied over it) against what it holds: everything a Retrieve reads
+// except the logger's own identity (serial number, firmware, serial driver
+// table) and its clock.
+std::vector<CFieldDifference> CompareSentWithLogger(const CConfiguration& expected, const CConfiguration& held);
 
 // "PATH: OLD -> NEW"
 std::string DifferenceLine(const CFieldDifference& difference);

@@ -68,11 +68,13 @@ CFileResult ReadInputFile(const std::string& path, std::string& bytes)
     return {};
 }
 
-CFileResult LoadSetupFile(CConfiguration& config, const std::string& path, std::vector<std::string>* dropped)
+CFileResult LoadSetupFile(CConfiguration& config, const std::string& path, std::vector<std::string>* dropped,
+                          bool* complete)
 {
     std::string bytes;
     if (CFileResult read = ReadInputFile(path, bytes); !read.m_bOk) return read;
     CConfiguration loaded = config;
+    if (complete != nullptr) *complete = IsConfigurationJson(bytes);
     if (IsConfigurationJson(bytes)) {
         std::string error;
         if (!ConfigurationFromJson(bytes, loaded, error)) {

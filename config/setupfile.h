@@ -35,9 +35,10 @@ CFileResult ReadInputFile(const std::string& path, std::string& bytes);
 // configuration line": "<path> holds no configuration line"), config is left
 // untouched. When dropped is given, it
 // receives every field where the file holds characters reading drops
-// (DroppedCharacterFields), so that the operator can be told.
+// (DroppedCharacterFields), so that the operator can be told. When complete
+// is given, it tells whether the file was a complete configuration file.
 CFileResult LoadSetupFile(CConfiguration& config, const std::string& path,
-                          std::vector<std::string>* dropped = nullptr);
+                          std::vector<std::string>* dropped = nullptr, bool* complete = nullptr);
 
 // The error text LoadSetupFile gives a file without a configuration line.
 inline constexpr const char* kNoConfigurationLine = "holds no configuration line";

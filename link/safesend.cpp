@@ -1,5 +1,6 @@
 #include "safesend.h"
 
+#include "config/configparser.h"
 #include "exchange.h"
 #include "retrieve.h"
 
@@ -80,7 +81,12 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         return finish();
     }
     result.m_after = std::move(verify.m_config);
-    result.m_differences = CompareSentWithLogger(snapshot, *result.m_after);
+    // What the logger should hold: what it holds now with every line sent
+    // applied over it, as a logger applies them. Where the two differ, a line
+    // was not stored (or not as it was sent).
+    CConfiguration expected = *result.m_after;
+    for (const std::string& line : result.m_send.m_written) ParseConfigurationText(expected, line);
+    result.m_differences = CompareSentWithLogger(expected, *result.m_after);
     result.m_bVerified = result.m_differences.empty();
     if (!result.m_bVerified) {
         CTransferReport& report = result.m_send.m_report;

@@ -48,6 +48,7 @@ public:
 
         CSendResult result;
         result.m_strLoggerBaud = m_strLoggerBaud;
+        result.m_written = std::move(m_written);
         result.m_strPcBaud = m_config.m_system.m_strSerial1;
         m_session.Observer().PcBaudChanged(result.m_strPcBaud);
         result.m_report = m_session.Finish(ETransferKind::Send, std::move(m_unanswered));
@@ -246,6 +247,7 @@ private:
         m_session.Pause(kLinePauseMs);
         std::string line = KeywordLine("Serial2", m_config.m_system.m_strSerial2, kWire);
         if (Fits(line)) {
+            m_written.push_back(line);
             Exchanger().ExchangeCommand(line, "", kLineLimit);
             if (uint32_t baud = BaudFromText(m_config.m_system.m_strSerial2); baud != 0) {
                 m_session.LoggerSwitchedTo(baud);
@@ -272,6 +274,7 @@ private:
     // logger acknowledged it.
     bool SendLine(const std::string& line)
     {
+        if (Fits(line)) m_written.push_back(line);
         if (Fits(line) && Exchanger().ExchangeCommand(line, "OK", kLineLimit) == 0) return true;
         m_unanswered.push_back(line);
         return false;
@@ -285,6 +288,7 @@ private:
     const CConfiguration& m_config;
     const CLocalTimeSource& m_localTime;
     std::vector<std::string> m_unanswered;
+    std::vector<std::string> m_written;
     CText m_strLoggerBaud;
 };
 

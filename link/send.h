@@ -20,6 +20,9 @@ struct CSendResult {
     // The serial 2 rate when the Serial2 line went out, after which the
     // logger listens at that rate; empty when the Send did not get that far.
     CText m_strLoggerBaud;
+    // Every line written to the logger (configuration, date and time, Serial2
+    // and save lines), answered or not, in the order written.
+    std::vector<std::string> m_written;
 };
 
 // Runs a Send on the calling (transfer) thread with snapshot, a copy of the

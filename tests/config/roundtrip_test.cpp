@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <ostream>
 #include <random>
@@ -351,12 +352,21 @@ TEST(CompleteFileRoundTrip, EveryFieldComesBackExactly)
         written.m_system.m_strName = L"Stra\u00dfe \u20ac\t\"q\"\\\x7f\x01";
         written.m_strSms[15] = L"+49 170 \u00e9";
         written.m_poly[3].m_fA[2] = random.Chance(50) ? std::numeric_limits<float>::infinity() : -1e-38f;
+        // Any float at all (NaN aside, which equals nothing): whole, huge,
+        // tiny, subnormal, negative zero.
+        for (float& a : written.m_poly[5].m_fA) {
+            const uint32_t bits = random.UInt32();
+            std::memcpy(&a, &bits, sizeof a);
+            if (std::isnan(a)) a = -0.0f;
+        }
+        written.m_poly[6].m_fA = {100000.0f, 1e15f, 7220223.5f, 0.0001f};
         const std::string file = ConfigurationToJson(written);
 
         CConfiguration read = RandomConfiguration(random);
         std::string error;
         ASSERT_TRUE(ConfigurationFromJson(file, read, error)) << error;
         ExpectSame(read, written);
+        EXPECT_EQ(std::signbit(read.m_poly[5].m_fA[0]), std::signbit(written.m_poly[5].m_fA[0]));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "config/configwriter.h"
 #include "runcommand.h"
@@ -178,6 +179,62 @@ INSTANTIATE_TEST_SUITE_P(
         CBadInput{{"live", "--port", "/dev/null", "--baud", "0"}, 2, "--baud 0 is not a rate"},
         CBadInput{{"retrieve", "--port", "/dev/null", "--baud", "99999999"}, 2, "--baud 99999999"}));
 
+// diff over a table of files: {A} and {B} are setup files, {D} is A as a
+// complete file and {C} that with an SMS number, which no setup file
+// carries.
+struct CDiffCase {
+    std::vector<std::string> m_args;
+    int m_nExit;
+    const char* m_szOut;
+};
+
+class CliDiffTest : public CliFileTest, public ::testing::WithParamInterface<CDiffCase> {};
+
+TEST_P(CliDiffTest, ListsTheFieldsBothSidesCarryWithDiffsExitStatus)
+{
+    const std::map<std::string, std::string> files = {
+        {"{A}", Put("a.txt", "Name North\r\n")},
+        {"{B}", Put("b.txt", "Name South\r\no 5, I=A1, A=Level\r\n")},
+    };
+    const std::string complete = Fennmere({"show", files.at("{A}"), "--json"}).m_strOut;
+    std::string withSms = complete;
+    const std::string sms = "\"smsNumbers\": [\n    \"\"";
+    ASSERT_NE(withSms.find(sms), std::string::npos);
+    withSms.replace(withSms.find(sms), sms.size(), "\"smsNumbers\": [\n    \"+4917\"");
+    const std::string d = Put("d.json", complete), c = Put("c.json", withSms);
+
+    std::vector<std::string> args = {"diff", "--sensors", "/dev/null"};
+    for (std::string arg : GetParam().m_args) {
+        if (files.count(arg)) arg = files.at(arg);
+        if (arg == "{C}") arg = c;
+        if (arg == "{D}") arg = d;
+        if (arg == "{MISSING}") arg = (m_dir / "missing.txt").string();
+        args.push_back(arg);
+    }
+    auto run = RunCommand(test::FennmerePath(), args);
+    EXPECT_EQ(run.m_nExit, GetParam().m_nExit) << run.m_strErr;
+    EXPECT_EQ(run.m_strOut, GetParam().m_szOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliDiffTest,
+    ::testing::Values(
+        CDiffCase{{"{A}", "{A}"}, 0, ""},
+        CDiffCase{{"{A}", "{B}"}, 1,
+                  "outputs[5].input: \"0\" -> \"A1\"\noutputs[5].alias: \"\" -> \"Level\"\n"
+                  "system.name: \"North\" -> \"South\"\n"},
+        CDiffCase{{"{B}", "{D}"}, 1,
+                  "outputs[5].input: \"A1\" -> \"0\"\noutputs[5].alias: \"Level\" -> \"\"\n"
+                  "system.name: \"South\" -> \"North\"\n"},
+        CDiffCase{{"{A}", "{C}"}, 0, ""},  // the SMS number: only one side carries it
+        CDiffCase{{"{D}", "{C}"}, 1, "smsNumbers[1]: \"\" -> \"+4917\"\n"},
+        CDiffCase{{"{D}", "{C}", "--json"}, 1,
+                  "[\n  {\n    \"field\": \"smsNumbers[1]\",\n    \"old\": \"\",\n    \"new\": \"+4917\"\n  }\n]\n"},
+        CDiffCase{{"{A}", "{A}", "--json"}, 0, "[]\n"},
+        CDiffCase{{"{A}", "{MISSING}"}, 3, ""},
+        CDiffCase{{"{A}"}, 2, ""},
+        CDiffCase{{"{A}", "{B}", "--baud", "9600"}, 2, ""}));
+
 TEST_F(CliFileTest, CharactersTheFormatCannotCarryAreNamedWithTheirField)
 {
     const std::string in = Put("utf8.txt", "Name Stra\xc3\x9f" "e\r\no 3, I=A1, A=T\xe9mp\r\n");
@@ -192,7 +249,8 @@ TEST_F(CliFileTest, CharactersTheFormatCannotCarryAreNamedWithTheirField)
 
 TEST_F(CliFileTest, EveryCommandHasHelp)
 {
-    for (const char* command : {"new", "convert", "show", "ports", "retrieve", "send", "default-config"}) {
+    for (const char* command :
+         {"new", "convert", "show", "ports", "retrieve", "send", "default-config", "diff", "logbook"}) {
         auto help = RunCommand(test::FennmerePath(), {command, "--help"});
         EXPECT_EQ(help.m_nExit, 0) << command;
         EXPECT_EQ(help.m_strOut.rfind(std::string("usage: fennmere ") + command, 0), 0u) << command;

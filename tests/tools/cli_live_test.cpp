@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,6 +139,7 @@ protected:
                 ("fennmere-live-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
+        ::setenv("FENNMERE_LOGBOOK", (m_dir / "logbook").c_str(), 1);
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
@@ -383,6 +385,72 @@ TEST_F(CliLiveTest, OutputThatCannotBeWrittenIsRefusedBeforeTheLoggerIsTouched)
     EXPECT_EQ(run.m_nExit, 3);
     EXPECT_NE(run.m_strErr.find("missing/x.txt"), std::string::npos) << run.m_strErr;
     EXPECT_EQ(ReadFile(log), "");
+}
+
+// ---------------------------------------------------------------- the safe Send
+
+std::vector<fs::path> EntryFiles(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    if (fs::is_directory(folder))
+        for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A logger that acknowledges its Name line without storing it: the Send is
+// not verified and says which field; the configuration it held before is in
+// the logbook, the user's alone, and restoring it brings back the alarm and
+// SMS number that the setup file sent did not carry.
+TEST_F(CliLiveTest, SendIsBackedUpVerifiedAndRestored)
+{
+    CChild sim(fennmere::test::SimulatorPath(), {"--ignore", "Name"});
+    const std::string port = sim.FirstLine();
+    const mode_t umask = ::umask(0);
+    auto send = RunCommand(fennmere::test::FennmerePath(),
+                           {"send", Put("north.txt", "Name North\r\n"), "--port", port, "--sensors", "/dev/null"});
+    ::umask(umask);
+    EXPECT_EQ(send.m_nExit, 7) << send.m_strErr;
+    EXPECT_NE(send.m_strErr.find("\nsystem.name: \"North\" -> \"Station 1\"\n"), std::string::npos) << send.m_strErr;
+
+    const fs::path folder = m_dir / "logbook" / "2105057";
+    const auto files = EntryFiles(folder);
+    ASSERT_EQ(files.size(), 3u);  // before-send, send, verify
+    EXPECT_NE(files[0].filename().string().find("_before-send_"), std::string::npos);
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(files[0]).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    const std::vector<std::string> diffBefore = {"diff", files[0].string(), "--port", port, "--sensors", "/dev/null"};
+    auto lost = RunCommand(fennmere::test::FennmerePath(), diffBefore);
+    EXPECT_EQ(lost.m_nExit, 1) << lost.m_strErr;
+    EXPECT_NE(lost.m_strOut.find("earlyWarnings[1].type: \"MORE\" -> \"NONE\"\n"), std::string::npos) << lost.m_strOut;
+    EXPECT_NE(lost.m_strOut.find("smsNumbers[1]: \"+4917000000001\" -> \"\"\n"), std::string::npos) << lost.m_strOut;
+
+    auto restore = RunCommand(fennmere::test::FennmerePath(),
+                              {"logbook", "restore", "2105057/1", "--port", port, "--sensors", "/dev/null"});
+    EXPECT_EQ(restore.m_nExit, 0) << restore.m_strErr;
+    auto back = RunCommand(fennmere::test::FennmerePath(), diffBefore);
+    EXPECT_EQ(back.m_nExit, 0) << back.m_strOut;
+    EXPECT_EQ(back.m_strOut, "");
+}
+
+// The backup is kept before the first configuration line goes out: a logger
+// that hangs up right after answering it has an entry and no Send.
+TEST_F(CliLiveTest, BackupIsKeptBeforeTheFirstConfigurationLine)
+{
+    const fs::path log = m_dir / "wire.log";
+    CChild sim(fennmere::test::SimulatorPath(), {"--hangup-after", "15", "--log", log.string()});
+    const std::string port = sim.FirstLine();
+    auto send = RunCommand(fennmere::test::FennmerePath(),
+                           {"send", Put("north.txt", "Name North\r\n"), "--port", port, "--sensors", "/dev/null"});
+    EXPECT_NE(send.m_nExit, 0);
+    EXPECT_EQ(ReadFile(log).find("Name North"), std::string::npos);
+    const auto files = EntryFiles(m_dir / "logbook" / "2105057");
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_NE(files[0].filename().string().find("_before-send_"), std::string::npos);
+    auto show = RunCommand(fennmere::test::FennmerePath(), {"logbook", "show", "2105057/1", "--sensors", "/dev/null"});
+    EXPECT_EQ(show.m_nExit, 0) << show.m_strErr;
+    EXPECT_NE(show.m_strOut.find("system.name = \"Station 1\"\n"), std::string::npos);
 }
 
 TEST_F(CliLiveTest, FailureToOpenThePortIsExplainedOnTheNextLine)

@@ -1,9 +1,11 @@
 #include "cli.h"
+#include "logbook/logbook.h"
 
 #include <cstdio>
 
 #include "config/sensorfile.h"
 #include "config/setupfile.h"
+#include "config/text.h"
 #ifdef FENNMERE_HAVE_LINK
 #include "link/serialport.h"
 #endif
@@ -85,16 +87,26 @@ void CheckBaud(const std::string& baud)
 #endif
 }
 
-void OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped)
+bool OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped)
 {
     std::vector<std::string> dropped;
-    CFileResult result = LoadSetupFile(config, path, warnDropped ? &dropped : nullptr);
+    bool complete = false;
+    CFileResult result = LoadSetupFile(config, path, warnDropped ? &dropped : nullptr, &complete);
     if (!result.m_bOk) throw CFileError(result.m_strError);
     for (const std::string& field : dropped) {
         std::fprintf(stderr,
                      "warning: %s: %s (setup files and the logger carry printable ASCII only)\n",
                      path == "-" ? "<stdin>" : path.c_str(), field.c_str());
     }
+    return complete;
+}
+
+void RecordInLogbook(const CConfiguration& config, const char* event, const CText& port)
+{
+    const CLogbook logbook;
+    std::string error;
+    if (!logbook.Record(config, event, NarrowLatin1(port), nullptr, error))
+        std::fprintf(stderr, "warning: the logbook could not be written: %s\n", error.c_str());
 }
 
 void WriteOutput(const std::optional<std::string>& path, const std::string& bytes)

@@ -21,6 +21,7 @@ enum EExit : int {
     kExitUnanswered = 4,
     kExitPortInUse = 5,
     kExitCommunication = 6,
+    kExitNotVerified = 7,
     kExitCancelled = 130,
 };
 
@@ -72,7 +73,8 @@ void CheckBaud(const std::string& baud);
 // also for a file that holds no configuration line. With warnDropped, every
 // field where the file holds characters that reading drops is named on
 // stderr with its text.
-void OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped = false);
+// Returns whether the file was a complete configuration file.
+bool OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped = false);
 
 // Writes bytes to path atomically, or to stdout when path is empty; throws
 // CFileError.
@@ -87,5 +89,23 @@ int CommandRetrieve(const std::vector<std::string>& args);
 int CommandSend(const std::vector<std::string>& args);
 int CommandDefaultConfig(const std::vector<std::string>& args);
 int CommandLive(const std::vector<std::string>& args);
+int CommandDiff(const std::vector<std::string>& args);
+int CommandLogbook(const std::vector<std::string>& args);
+
+// Keeps config in the logbook as event; a logbook that cannot be written
+// is reported on stderr and changes nothing else.
+void RecordInLogbook(const CConfiguration& config, const char* event, const CText& port);
+
+#ifdef FENNMERE_HAVE_LINK
+// The panel settings a transfer reads from --port and --baud.
+void SetPanel(CConfiguration& config, const CArgs& args);
+// Sends config to the logger on its panel's port with the backup and
+// verification that --no-backup and --no-verify leave on; sentEvent names
+// the logbook entry of what was sent. Returns the exit code.
+int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent);
+// Reads the logger on config's panel port; nothing when it failed (the
+// failure already reported), with exitCode set.
+std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, int& exitCode);
+#endif
 
 }  // namespace fennmere::cli

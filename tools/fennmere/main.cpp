@@ -25,6 +25,8 @@ const CCommand kCommands[] = {
     {"send", CommandSend, "write a setup file's configuration into a logger"},
     {"default-config", CommandDefaultConfig, "return a logger to its default configuration"},
     {"live", CommandLive, "print the data lines a logger emits as they arrive"},
+    {"diff", CommandDiff, "compare two configurations, or one with a logger's"},
+    {"logbook", CommandLogbook, "list, show or restore the configurations kept of each logger"},
 };
 
 void PrintUsage(std::FILE* out)
@@ -34,6 +36,7 @@ void PrintUsage(std::FILE* out)
     std::fputs("\n'fennmere COMMAND --help' describes a command.\n"
                "Exit status: 0 success, 1 no response from the logger, 2 usage error,\n"
                "3 file error, 4 commands without response, 5 port in use, 6 communication error,\n"
+               "7 verification failed (the logger does not hold what was sent),\n"
                "130 cancelled (SIGINT, SIGTERM or SIGHUP during a transfer).\n",
                out);
 }

@@ -17,6 +17,7 @@
 #include "link/portnames.h"
 #include "link/portprobe.h"
 #include "link/retrieve.h"
+#include "link/safesend.h"
 #include "link/send.h"
 #include "link/serialport.h"
 #include "link/transfersession.h"
@@ -53,20 +54,30 @@ const char* const kRetrieveUsage =
 
 const char* const kSendUsage =
     "usage: fennmere send FILE --port P [--baud B] [--set-time] [--date D.M.Y --time H:M:S]\n"
+    "                     [--no-backup] [--no-verify]\n"
     "\n"
     "Opens the setup file FILE on top of a new configuration and writes that\n"
     "configuration into the logger on port P. FILE may also be a complete\n"
     "configuration file (what show --json prints).\n"
+    "\n"
+    "Before the first line the logger's configuration is read into the logbook\n"
+    "(if that fails, nothing is sent); after the logger has stored the new one it\n"
+    "is read again, at the rate it then listens at, and compared with what was\n"
+    "sent.\n"
     "\n"
     "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
     "  --baud B           PC baud rate (default 115200)\n"
     "  --set-time         also set the logger's clock from this computer's clock\n"
     "  --date D.M.Y       set the logger's date to these texts ...\n"
     "  --time H:M:S       ... and its time (both are sent when each is complete)\n"
+    "  --no-backup        do not read the logger's configuration first\n"
+    "  --no-verify        do not read it back afterwards\n"
     "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
     "\n"
     "Exit status 4 when the Send finished but the logger did not answer some\n"
-    "commands; they are listed on stderr.\n"
+    "commands; they are listed on stderr. Exit status 7 when the logger, read\n"
+    "back, holds something else than was sent: the fields are listed on stderr\n"
+    "as diff lists them (PATH: SENT -> HELD).\n"
     "\n"
     "Ctrl+C, SIGTERM or SIGHUP cancel the Send: the logger is told to leave\n"
     "service mode (it may then hold a partly written configuration that it has\n"
@@ -168,29 +179,6 @@ private:
     int m_nLast = -1;
 };
 
-int ExitFor(const CTransferReport& report)
-{
-    switch (report.m_nStatus) {
-    case 0: return report.m_unanswered.empty() ? kExitOk : kExitUnanswered;
-    case 5: return kExitPortInUse;
-    case 6: return kExitCommunication;
-    case kStatusCancelled: return kExitCancelled;
-    default: return kExitNoResponse;
-    }
-}
-
-// The panel settings a transfer reads: port and PC baud rate.
-void SetPanel(CConfiguration& config, const CArgs& args)
-{
-    auto port = args.Value("--port");
-    if (!port || port->empty()) throw CUsageError("--port is required");
-    std::string baud = args.Value("--baud").value_or("115200");
-    CheckBaud(baud);
-    config.m_panel.m_strComPort = WidenLatin1(*port);
-    config.m_panel.m_strBaud = WidenLatin1(baud);
-}
-
-
 // An output file that cannot be written is refused before the logger is
 // touched: a default configuration cannot be taken back.
 void CheckOutput(const CArgs& args)
@@ -221,6 +209,75 @@ const std::set<std::string> kTransferValues = {"--port", "--baud", "-o", "--outp
 
 }  // namespace
 
+void SetPanel(CConfiguration& config, const CArgs& args)
+{
+    auto port = args.Value("--port");
+    if (!port || port->empty()) throw CUsageError("--port is required");
+    std::string baud = args.Value("--baud").value_or("115200");
+    CheckBaud(baud);
+    config.m_panel.m_strComPort = WidenLatin1(*port);
+    config.m_panel.m_strBaud = WidenLatin1(baud);
+}
+
+
+int ExitFor(const CTransferReport& report)
+{
+    switch (report.m_nStatus) {
+    case 0: return report.m_unanswered.empty() ? kExitOk : kExitUnanswered;
+    case 5: return kExitPortInUse;
+    case 6: return kExitCommunication;
+    case kStatusNotVerified: return kExitNotVerified;
+    case kStatusCancelled: return kExitCancelled;
+    default: return kExitNoResponse;
+    }
+}
+
+std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, int& exitCode)
+{
+    CConsoleObserver observer(ETransferKind::Retrieve);
+    CCancelToken cancel;
+    CInterruptScope interrupts(cancel);
+    CRetrieveResult result = RunRetrieve(SharedPort(), CSystemClock::Instance(), config, observer, &cancel);
+    exitCode = ExitFor(result.m_report);
+    if (result.m_config) RecordInLogbook(*result.m_config, "retrieve", config.m_panel.m_strComPort);
+    return std::move(result.m_config);
+}
+
+int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent)
+{
+    CSafeSendSteps steps;
+    steps.m_bBackup = !args.Flag("--no-backup");
+    steps.m_bVerify = !args.Flag("--no-verify");
+    const CText& port = config.m_panel.m_strComPort;
+
+    CConsoleObserver observer(ETransferKind::Send);
+    CCancelToken cancel;
+    CInterruptScope interrupts(cancel);
+    CSafeSendResult result = RunSafeSend(
+        SharedPort(), CSystemClock::Instance(), config, observer, steps,
+        [&port](const CConfiguration& before) { RecordInLogbook(before, "before-send", port); }, ReadLocalTime,
+        &cancel);
+    const CTransferReport& report = result.m_send.m_report;
+    if (result.m_bSent && (report.m_nStatus == kStatusOk || report.m_nStatus == kStatusNotVerified)) {
+        // Kept with the logger it went to, when the logger said who it is.
+        CConfiguration sent = config;
+        const std::optional<CConfiguration>& seen = result.m_after ? result.m_after : result.m_before;
+        if (seen) {
+            sent.m_system.m_strSerialNumber = seen->m_system.m_strSerialNumber;
+            sent.m_system.m_strFirmware = seen->m_system.m_strFirmware;
+        }
+        RecordInLogbook(sent, sentEvent, port);
+    }
+    // What the logger holds instead is worth keeping too: it is what it runs on.
+    if (result.m_after && !result.m_bVerified) RecordInLogbook(*result.m_after, "verify", port);
+    const uint32_t listening = BaudFromText(result.m_send.m_strLoggerBaud);
+    if (listening != 0 && listening != BaudFromText(config.m_panel.m_strBaud)) {
+        std::fprintf(stderr, "The logger now listens at %u baud (its Serial2 rate): use --baud %u to reach it.\n",
+                     listening, listening);
+    }
+    return ExitFor(report);
+}
+
 int CommandPorts(const std::vector<std::string>& argv)
 {
     if (WantsHelp(argv, kPortsUsage)) return kExitOk;
@@ -243,18 +300,17 @@ int CommandRetrieve(const std::vector<std::string>& argv)
     SetPanel(config, args);
     CheckOutput(args);
 
-    CConsoleObserver observer(ETransferKind::Retrieve);
-    CCancelToken cancel;
-    CInterruptScope interrupts(cancel);
-    CRetrieveResult result = RunRetrieve(SharedPort(), CSystemClock::Instance(), config, observer, &cancel);
-    if (result.m_config) WriteConfiguration(args, *result.m_config);
-    return ExitFor(result.m_report);
+    int exitCode = kExitOk;
+    std::optional<CConfiguration> retrieved = RetrieveFromLogger(config, exitCode);
+    if (retrieved) WriteConfiguration(args, *retrieved);
+    return exitCode;
 }
 
 int CommandSend(const std::vector<std::string>& argv)
 {
     if (WantsHelp(argv, kSendUsage)) return kExitOk;
-    CArgs args(argv, {"--port", "--baud", "--date", "--time", "--sensors"}, {"--set-time"});
+    CArgs args(argv, {"--port", "--baud", "--date", "--time", "--sensors"},
+               {"--set-time", "--no-backup", "--no-verify"});
     args.ExpectPositional(1, 1);
     CConfiguration config = NewDocument(args);
     SetPanel(config, args);
@@ -275,16 +331,7 @@ int CommandSend(const std::vector<std::string>& argv)
         config.m_system.m_nSetTime = 0;
     }
 
-    CConsoleObserver observer(ETransferKind::Send);
-    CCancelToken cancel;
-    CInterruptScope interrupts(cancel);
-    CSendResult result = RunSend(SharedPort(), CSystemClock::Instance(), config, observer, ReadLocalTime, &cancel);
-    const uint32_t listening = BaudFromText(result.m_strLoggerBaud);
-    if (listening != 0 && listening != BaudFromText(config.m_panel.m_strBaud)) {
-        std::fprintf(stderr, "The logger now listens at %u baud (its Serial2 rate): use --baud %u to reach it.\n",
-                     listening, listening);
-    }
-    return ExitFor(result.m_report);
+    return SendSafely(args, config, "send");
 }
 
 int CommandDefaultConfig(const std::vector<std::string>& argv)
@@ -301,7 +348,10 @@ int CommandDefaultConfig(const std::vector<std::string>& argv)
     CInterruptScope interrupts(cancel);
     CDefaultConfigResult result =
         RunDefaultConfig(SharedPort(), CSystemClock::Instance(), config, observer, &cancel);
-    if (result.m_config) WriteConfiguration(args, *result.m_config);
+    if (result.m_config) {
+        RecordInLogbook(*result.m_config, "default-config", config.m_panel.m_strComPort);
+        WriteConfiguration(args, *result.m_config);
+    }
     return ExitFor(result.m_report);
 }
 

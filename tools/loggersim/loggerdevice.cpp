@@ -98,7 +98,11 @@ CDeviceReply CLoggerDevice::HandleServiceCommand(std::string_view command)
     if (QueryFor(command)) return Query(command);
     if (command == "SaveConfig") return SaveConfig();
     if (command == "SetDefaultConfig") return SetDefaultConfig();
-    if (IsKeywordLine(command) || IsRecordLine(command)) return ApplyLine(command);
+    if (IsKeywordLine(command) || IsRecordLine(command)) {
+        for (const std::string& prefix : m_ignored)
+            if (command.substr(0, prefix.size()) == prefix) return {std::string(kOk)};
+        return ApplyLine(command);
+    }
     return {std::string(kError)};
 }
 

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "config/configuration.h"
@@ -30,6 +31,10 @@ public:
     CLoggerDevice(CConfiguration config, std::string statePath);
 
     CDeviceReply Handle(std::string_view command);
+
+    // Configuration lines starting with one of these are acknowledged with
+    // "OK" but not stored (a logger that loses lines).
+    void IgnoreLines(std::vector<std::string> prefixes) { m_ignored = std::move(prefixes); }
 
     bool InServiceMode() const { return m_bService; }
     const CConfiguration& Configuration() const { return m_config; }
@@ -52,6 +57,7 @@ private:
     std::string m_strStatePath;
     CSimClock m_clock;
     bool m_bService = false;
+    std::vector<std::string> m_ignored;
     std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
 };
 

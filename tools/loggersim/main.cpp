@@ -73,6 +73,7 @@ int Serve(const CSimOptions& options)
     std::fflush(stdout);
 
     CLoggerDevice device(std::move(config), options.m_strState);
+    device.IgnoreLines(options.m_ignore);
     CSimulator simulator(options, device, port, log, signals.Get());
     const int code = simulator.Run();
     // What a receiver should have seen, for comparing with what it counted.

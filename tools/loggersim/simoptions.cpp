@@ -135,6 +135,11 @@ const std::map<std::string, CValueHandler>& ValueOptions()
              o.m_noOk.push_back(v);
              return !v.empty();
          }},
+        {"--ignore",
+         [](CSimOptions& o, const std::string& v) {
+             o.m_ignore.push_back(v);
+             return !v.empty();
+         }},
         {"--split-delay",
          [](CSimOptions& o, const std::string& v) {
              long ms = 0;
@@ -243,6 +248,8 @@ Faults:
   --stop-at CMD          stop answering from the first command starting with CMD
   --no-ok PREFIX         withhold the OK of commands starting with PREFIX
                          (the command is still carried out); repeatable
+  --ignore PREFIX        acknowledge configuration lines starting with PREFIX
+                         with "OK" but do not store them; repeatable
   --noise                mix control and 8-bit bytes into replies
   --split-delay MS       send each reply in two pieces, MS apart, cutting the
                          closing OK in two

@@ -30,6 +30,7 @@ struct CSimOptions {
     bool m_bSilent = false;
     std::vector<std::string> m_stopAt;  // stop answering from the first such command
     std::vector<std::string> m_noOk;    // withhold the OK for commands with these prefixes
+    std::vector<std::string> m_ignore;  // acknowledge but do not store lines with these prefixes
     bool m_bNoise = false;
     int m_nSplitDelayMs = -1;       // < 0: replies go out whole
     int m_nHangupAfter = 0;         // 0: never

@@ -1,0 +1,180 @@
+// fennmere diff | logbook: comparing configurations and the configurations
+// kept of every logger.
+#include <cstdio>
+#include <string>
+
+#include "cli.h"
+#include "config/configdiff.h"
+#include "config/configdump.h"
+#include "config/setupfile.h"
+#include "config/text.h"
+#include "logbook/logbook.h"
+
+namespace fennmere::cli {
+
+namespace {
+
+const char* const kDiffUsage =
+    "usage: fennmere diff OLD NEW [--json] [--sensors FILE]\n"
+    "       fennmere diff FILE --port P [--baud B] [--json] [--sensors FILE]\n"
+    "\n"
+    "Compares two configurations field by field and prints one line per field\n"
+    "that differs, PATH: OLD -> NEW, with the path and the values written as\n"
+    "show writes them. OLD and NEW are setup files or complete configuration\n"
+    "files (\"-\" reads standard input). With --port, FILE is compared with the\n"
+    "configuration the logger on port P holds now (it is only read).\n"
+    "\n"
+    "Only fields that both sides carry are compared: a setup file carries what\n"
+    "File Save writes; a complete file and a logger carry everything a Retrieve\n"
+    "reads. A logger's date and time are not compared.\n"
+    "\n"
+    "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
+    "  --baud B           PC baud rate (default 115200)\n"
+    "  --json             print a JSON array of {field, old, new}\n"
+    "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
+    "\n"
+    "Exit status: 0 no difference, 1 differences, 2 usage error, 3 file error;\n"
+    "with --port also the transfer statuses of retrieve.\n";
+
+const char* const kLogbookUsage =
+    "usage: fennmere logbook\n"
+    "       fennmere logbook show ID [--json]\n"
+    "       fennmere logbook restore ID --port P [--baud B] [--no-backup] [--no-verify]\n"
+    "\n"
+    "Every Retrieve, default configuration and Send is kept in the logbook as a\n"
+    "complete configuration file, in a folder per logger serial number:\n"
+    "$FENNMERE_LOGBOOK, or else $XDG_DATA_HOME/fennmere/logbook\n"
+    "(~/.local/share/fennmere/logbook). The files are the user's alone.\n"
+    "\n"
+    "Without a subcommand: lists the loggers, the one seen last first, and\n"
+    "their entries, newest first, each with its ID (SERIAL/N).\n"
+    "  show ID      prints the entry's configuration as show does (--json: JSON)\n"
+    "  restore ID   sends the entry's configuration to the logger on port P,\n"
+    "               completely (alarms and SMS numbers included), with backup\n"
+    "               and verification as send does\n"
+    "\n"
+    "Each entry's file can also be given to send, show, diff and convert.\n";
+
+bool WantsHelp(const std::vector<std::string>& args, const char* usage)
+{
+    for (const auto& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+int PrintDifferences(const std::vector<CFieldDifference>& differences, bool json)
+{
+    std::string out;
+    if (json) {
+        out = DifferencesToJson(differences);
+    } else {
+        for (const CFieldDifference& d : differences) out += DifferenceLine(d) + "\n";
+    }
+    WriteOutput(std::nullopt, out);
+    return differences.empty() ? 0 : 1;
+}
+
+EConfigSource SourceOf(bool complete) { return complete ? EConfigSource::CompleteFile : EConfigSource::SetupFile; }
+
+CLogbookEntry FindEntry(const std::string& id)
+{
+    CLogbookEntry entry;
+    std::string error;
+    if (!CLogbook().Find(id, entry, error)) throw CFileError(error);
+    return entry;
+}
+
+}  // namespace
+
+int CommandDiff(const std::vector<std::string>& argv)
+{
+    if (WantsHelp(argv, kDiffUsage)) return kExitOk;
+    CArgs args(argv, {"--port", "--baud", "--sensors"}, {"--json"});
+    const bool logger = args.Value("--port").has_value();
+    args.ExpectPositional(logger ? 1 : 2, logger ? 1 : 2);
+    if (!logger && args.Value("--baud")) throw CUsageError("--baud goes with --port");
+
+    CConfiguration oldConfig = NewDocument(args);
+    CConfiguration newConfig = oldConfig;
+    const bool oldComplete = OpenSetupFile(oldConfig, args.Positional()[0]);
+    if (!logger) {
+        if (args.Positional()[0] == "-" && args.Positional()[1] == "-")
+            throw CUsageError("only one of OLD and NEW can be standard input");
+        const bool newComplete = OpenSetupFile(newConfig, args.Positional()[1]);
+        return PrintDifferences(
+            CompareConfigurations(oldConfig, SourceOf(oldComplete), newConfig, SourceOf(newComplete)),
+            args.Flag("--json"));
+    }
+#ifdef FENNMERE_HAVE_LINK
+    SetPanel(newConfig, args);
+    int exitCode = kExitOk;
+    std::optional<CConfiguration> held = RetrieveFromLogger(newConfig, exitCode);
+    if (!held) return exitCode;
+    return PrintDifferences(CompareConfigurations(oldConfig, SourceOf(oldComplete), *held, EConfigSource::Logger),
+                            args.Flag("--json"));
+#else
+    throw CUsageError("this build has no serial link: --port cannot be used");
+#endif
+}
+
+int CommandLogbook(const std::vector<std::string>& argv)
+{
+    if (argv.empty() || (argv[0] != "show" && argv[0] != "restore")) {
+        if (WantsHelp(argv, kLogbookUsage)) return kExitOk;
+        CArgs args(argv, {}, {});
+        if (!args.Positional().empty())
+            throw CUsageError("unknown subcommand '" + args.Positional()[0] + "' (show or restore)");
+        const CLogbook logbook;
+        std::vector<CLogbookLogger> loggers;
+        std::string error;
+        if (!logbook.List(loggers, error)) throw CFileError(error);
+        std::string out;
+        if (loggers.empty()) out = "The logbook in " + logbook.Folder() + " holds no entry yet.\n";
+        for (const CLogbookLogger& logger : loggers) {
+            out += "logger " + logger.m_strSerial + ": " + std::to_string(logger.m_entries.size()) +
+                   (logger.m_entries.size() == 1 ? " entry" : " entries") + ", last seen " +
+                   logger.m_entries.front().m_strTime + "\n";
+            std::size_t width = 0;
+            for (const CLogbookEntry& e : logger.m_entries) width = std::max(width, e.m_strId.size());
+            for (const CLogbookEntry& e : logger.m_entries) {
+                std::string event = e.m_strEvent;
+                event.resize(std::max<std::size_t>(event.size(), 14), ' ');
+                out += "  " + e.m_strId + std::string(width - e.m_strId.size(), ' ') + "  " + e.m_strTime + "  " +
+                       event + "  " + e.m_strPort + "\n";
+            }
+        }
+        WriteOutput(std::nullopt, out);
+        return kExitOk;
+    }
+
+    std::vector<std::string> rest(argv.begin() + 1, argv.end());
+    if (WantsHelp(rest, kLogbookUsage)) return kExitOk;
+    if (argv[0] == "show") {
+        CArgs args(rest, {"--sensors"}, {"--json"});
+        args.ExpectPositional(1, 1);
+        CConfiguration config = NewDocument(args);
+        OpenSetupFile(config, FindEntry(args.Positional()[0]).m_strPath);
+        WriteOutput(std::nullopt, args.Flag("--json") ? ConfigurationToJson(config) : ConfigurationToText(config));
+        return kExitOk;
+    }
+#ifdef FENNMERE_HAVE_LINK
+    CArgs args(rest, {"--port", "--baud", "--sensors"}, {"--no-backup", "--no-verify"});
+    args.ExpectPositional(1, 1);
+    CConfiguration config = NewDocument(args);
+    SetPanel(config, args);
+    const CLogbookEntry entry = FindEntry(args.Positional()[0]);
+    OpenSetupFile(config, entry.m_strPath);
+    // The clock is the logger's own now, not the one the entry recorded.
+    config.m_panel.m_nClock = 0;
+    config.m_system.m_nSetTime = 0;
+    return SendSafely(args, config, "restore");
+#else
+    throw CUsageError("this build has no serial link: restore cannot be used");
+#endif
+}
+
+}  // namespace fennmere::cli
