@@ -13,27 +13,6 @@ namespace fennmere {
 
 namespace {
 
-struct CFlatLine {
-    std::string_view m_path;
-    std::string_view m_value;
-};
-
-std::vector<CFlatLine> SplitFlat(std::string_view text)
-{
-    constexpr std::string_view kAssign = " = ";
-    std::vector<CFlatLine> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        const std::size_t assign = line.find(kAssign);
-        if (assign != std::string_view::npos)
-            lines.push_back({line.substr(0, assign), line.substr(assign + kAssign.size())});
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
-}
-
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 // The computer's own tables and settings, in no configuration's keeping.
@@ -71,18 +50,9 @@ template <typename Skip>
 std::vector<CFieldDifference> CompareFlat(const CConfiguration& oldConfig, const CConfiguration& newConfig,
                                           Skip skip)
 {
-    const std::string oldText = ConfigurationToText(oldConfig);
-    const std::string newText = ConfigurationToText(newConfig);
-    const std::vector<CFlatLine> before = SplitFlat(oldText);
-    const std::vector<CFlatLine> after = SplitFlat(newText);
-    std::vector<CFieldDifference> differences;
-    // One walk writes both, so the paths stand line for line.
-    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
-        if (before[i].m_value == after[i].m_value || ComputersOwn(before[i].m_path) || skip(before[i].m_path))
-            continue;
-        differences.push_back({std::string(before[i].m_path), std::string(before[i].m_value),
-                               std::string(after[i].m_value)});
-    }
+    std::vector<CFieldDifference> differences = DifferingFields(oldConfig, newConfig);
+    std::erase_if(differences,
+                  [&](const CFieldDifference& d) { return ComputersOwn(d.m_strPath) || skip(d.m_strPath); });
     return differences;
 }
 

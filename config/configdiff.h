@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "configdump.h"
 #include "configuration.h"
 
 namespace fennmere {
@@ -14,12 +15,6 @@ namespace fennmere {
 // complete configuration file and a logger carry everything a Retrieve
 // reads. A logger's clock runs, so its date and time are never compared.
 enum class EConfigSource { SetupFile, CompleteFile, Logger };
-
-struct CFieldDifference {
-    std::string m_strPath;      // "outputs[5].alias"
-    std::string m_strOld;       // the value as `show` writes it: "\"\"", "2500"
-    std::string m_strNew;
-};
 
 // Every field both sides carry whose values differ, in the order of the
 // flat form. The panel, the sensor definitions and the port table belong to

@@ -98,6 +98,99 @@ private:
     std::vector<CJson*> m_levels;
 };
 
+// The fields of the walk one by one, each with its flat path, without
+// rendering any: for comparing two configurations fast and rendering only
+// what differs.
+class CFieldRecorder {
+public:
+    struct CField {
+        // The path is made only for a field that is shown: its parent's
+        // path and its own key or place.
+        std::size_t m_nParent;
+        const char* m_szKey;
+        int m_nIndex;  // 1-based place in an array; 0 for a member
+        enum class EKind { Text, Integer, Real } m_eKind;
+        const CText* m_pText = nullptr;
+        long long m_nInteger = 0;
+        float m_fReal = 0.0f;
+
+        bool SameValue(const CField& other) const
+        {
+            switch (m_eKind) {
+            case EKind::Text: return *m_pText == *other.m_pText;
+            case EKind::Integer: return m_nInteger == other.m_nInteger;
+            case EKind::Real:
+                return m_fReal == other.m_fReal ? std::signbit(m_fReal) == std::signbit(other.m_fReal)
+                                                : std::isnan(m_fReal) && std::isnan(other.m_fReal);
+            }
+            return false;
+        }
+        std::string Rendered() const
+        {
+            switch (m_eKind) {
+            case EKind::Text: return CJson(ToUtf8(*m_pText)).dump();
+            case EKind::Integer: return std::to_string(m_nInteger);
+            case EKind::Real: return RealValue(m_fReal).dump();
+            }
+            return {};
+        }
+    };
+
+    CFieldRecorder() { m_fields.reserve(8192); }
+
+    const std::vector<CField>& Fields() const { return m_fields; }
+    std::string PathOf(const CField& field) const { return Join(m_paths[field.m_nParent], field.m_szKey, field.m_nIndex); }
+
+    void BeginObject(const char* key = nullptr) { Open(key, false); }
+    void EndObject() { m_open.pop_back(); }
+    void BeginArray(const char* key = nullptr) { Open(key, true); }
+    void EndArray() { m_open.pop_back(); }
+
+    void Text(const char* key, const CText& value) { Add(key, CField::EKind::Text).m_pText = &value; }
+    void Number(long long number) { Integer("number", number); }
+    void Integer(const char* key, long long value) { Add(key, CField::EKind::Integer).m_nInteger = value; }
+    void Real(const char* key, float value) { Add(key, CField::EKind::Real).m_fReal = value; }
+
+private:
+    struct COpen {
+        std::size_t m_nPath;
+        bool m_bArray;
+        int m_nCount = 0;
+    };
+
+    static std::string Join(const std::string& parent, const char* key, int index)
+    {
+        if (index > 0) return parent + "[" + std::to_string(index) + "]";
+        return parent.empty() ? std::string(key) : parent + "." + key;
+    }
+    // Where the next member or element goes: its parent and place.
+    std::pair<std::size_t, int> Place()
+    {
+        COpen& open = m_open.back();
+        return {open.m_nPath, open.m_bArray ? ++open.m_nCount : 0};
+    }
+    void Open(const char* key, bool array)
+    {
+        if (m_open.empty()) {
+            m_paths.emplace_back();
+        } else {
+            const auto [parent, index] = Place();
+            m_paths.push_back(Join(m_paths[parent], key, index));
+        }
+        m_open.push_back({m_paths.size() - 1, array});
+    }
+    CField& Add(const char* key, CField::EKind kind)
+    {
+        const auto [parent, index] = Place();
+        m_fields.push_back({parent, key, index, kind});
+        return m_fields.back();
+    }
+
+    std::vector<std::string> m_paths;
+    std::vector<COpen> m_open;
+    std::vector<CField> m_fields;
+};
+
 // The flat rendering of the same document: "system.name = "North"",
 // "analog[3].range = "2500"" (records counted from 1), one line per value.
 void Flatten(const CJson& node, const std::string& path, std::string& out)
@@ -412,6 +505,21 @@ private:
 }  // namespace
 
 std::string ConfigurationToJson(const CConfiguration& config) { return Build(config).dump(2) + '\n'; }
+
+std::vector<CFieldDifference> DifferingFields(const CConfiguration& a, const CConfiguration& b)
+{
+    CFieldRecorder left, right;
+    WalkAll(left, a);
+    WalkAll(right, b);
+    std::vector<CFieldDifference> differences;
+    const auto& before = left.Fields();
+    const auto& after = right.Fields();
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        if (before[i].SameValue(after[i])) continue;
+        differences.push_back({left.PathOf(before[i]), before[i].Rendered(), after[i].Rendered()});
+    }
+    return differences;
+}
 
 std::string ConfigurationToJson(const CConfiguration& config,
                                 const std::vector<std::pair<std::string, std::string>>& textMembers)

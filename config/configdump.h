@@ -29,6 +29,17 @@ bool IsConfigurationJson(std::string_view bytes);
 // says what is wrong.
 bool ConfigurationFromJson(std::string_view bytes, CConfiguration& config, std::string& error);
 
+// A field whose value differs between two configurations, with its flat
+// path and both values as the flat form writes them.
+struct CFieldDifference {
+    std::string m_strPath;  // "outputs[5].alias"
+    std::string m_strOld;   // "\"\"", "2500"
+    std::string m_strNew;
+};
+
+// Every such field, in the order of the flat form.
+std::vector<CFieldDifference> DifferingFields(const CConfiguration& a, const CConfiguration& b);
+
 // The same walk as flat lines: `system.name = "North"`, `analog[3].range = "2500"`.
 std::string ConfigurationToText(const CConfiguration& config);
 
