@@ -6,8 +6,9 @@
 
 namespace fennmere {
 
-// Makes path and any missing parents below it; path itself is then set to
-// the user alone (0700), whatever the umask.
+// Makes path and any missing parents below it; path itself, when made
+// here, is then set to the user alone (0700), whatever the umask. A folder
+// that exists already keeps its permissions.
 bool MakePrivateFolder(const std::string& path, std::string& error);
 
 // Writes bytes as a new file path, readable by the user alone (0600): a

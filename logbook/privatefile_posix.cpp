@@ -14,12 +14,14 @@ namespace fennmere {
 bool MakePrivateFolder(const std::string& path, std::string& error)
 {
     std::error_code failed;
-    std::filesystem::create_directories(path, failed);
+    const bool made = std::filesystem::create_directories(path, failed);
     if (failed) {
         error = path + ": " + failed.message();
         return false;
     }
-    if (::chmod(path.c_str(), 0700) != 0) {
+    // A folder that was there already is left as its owner set it
+    // (FENNMERE_LOGBOOK may name /tmp); the one made here is private.
+    if (made && ::chmod(path.c_str(), 0700) != 0) {
         error = path + ": " + std::strerror(errno);
         return false;
     }
