@@ -106,6 +106,7 @@ void CMainFrame::ShowPage(int page)
     CPageView* old = m_pActivePage;
     CPageView* next = FindPage(page);
     if (old != nullptr) old->UpdateData(true);
+    m_document.CheckModified();
     if (old == nullptr || next == nullptr) return;
 
     m_pActivePage = next;
@@ -141,7 +142,8 @@ void CMainFrame::ShowPcBaud(const QString& baud)
 
 void CMainFrame::UpdateTitle()
 {
-    setWindowTitle(kAppTitle + QStringLiteral(" - ") + m_document.Title());
+    setWindowTitle(kAppTitle + QStringLiteral(" - ") + m_document.Title() +
+                   (m_document.IsModified() ? QStringLiteral("*") : QString()));
 }
 
 void CMainFrame::SetRecentFiles(const QStringList& paths)
@@ -263,6 +265,12 @@ void CMainFrame::CreateMenus()
     status->setCheckable(true);
     status->setChecked(true);
     connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+
+    QMenu* logger = menuBar()->addMenu(QStringLiteral("&Logger"));
+    AddCommand(logger, kCmdLoggerCompareLogger, QStringLiteral("Compare with &Logger..."), true);
+    AddCommand(logger, kCmdLoggerCompareFile, QStringLiteral("Compare with &File..."), true);
+    logger->addSeparator();
+    AddCommand(logger, kCmdLoggerLogbook, QStringLiteral("Log&book..."), true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, kCmdAppAbout, QStringLiteral("&About FennmereSetup..."), true);

@@ -25,6 +25,11 @@ namespace fennmere {
 class CNimbrelSetupDoc;
 class CPageView;
 
+// The commands of the Logger menu.
+inline constexpr int kCmdLoggerCompareLogger = 32800;
+inline constexpr int kCmdLoggerCompareFile = 32801;
+inline constexpr int kCmdLoggerLogbook = 32802;
+
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -59,7 +64,8 @@ public:
     // Shows baud in the PC baud field of the page on display, if it has one.
     void ShowPcBaud(const QString& baud);
 
-    // The caption: the application title, " - ", the document's title.
+    // The caption: the application title, " - ", the document's title, and
+    // "*" right after it while the document is modified.
     void UpdateTitle();
     // Shows the recent-file entries in the File menu.
     void SetRecentFiles(const QStringList& paths);

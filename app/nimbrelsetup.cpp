@@ -1,6 +1,7 @@
 #include "nimbrelsetup.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -15,6 +16,7 @@
 #endif
 
 #include "aboutdlg.h"
+#include "logbookwindow.h"
 #include "mainfrm.h"
 #include "pages/messageboxes.h"
 #include "pages/resourceids.h"
@@ -38,6 +40,7 @@ CNimbrelSetupApp::CNimbrelSetupApp(CNimbrelSetupDoc::CServices services, CPageFa
         services.m_pBoxes = m_pOwnBoxes.get();
     }
     m_pDocument = std::make_unique<CNimbrelSetupDoc>(std::move(services));
+    m_pDocument->SetSaveCommand([this] { return OnFileSave(); });
 #if QT_CONFIG(sessionmanager)
     // Qt 6 no longer closes the windows when the session ends; the session
     // manager ends the program after this signal, and only here may the
@@ -85,11 +88,14 @@ void CNimbrelSetupApp::ConnectCommands()
     };
     connect(m_pFrame->CommandAction(kCmdFileNew), &QAction::triggered, this, [this] { OnFileNew(); });
     wire(kCmdFileOpen, &CNimbrelSetupApp::OnFileOpen);
-    wire(kCmdFileSave, &CNimbrelSetupApp::OnFileSave);
-    wire(kCmdFileSaveAs, &CNimbrelSetupApp::OnFileSaveAs);
+    connect(m_pFrame->CommandAction(kCmdFileSave), &QAction::triggered, this, [this] { OnFileSave(); });
+    connect(m_pFrame->CommandAction(kCmdFileSaveAs), &QAction::triggered, this, [this] { OnFileSaveAs(); });
     wire(kCmdFilePrintSetup, &CNimbrelSetupApp::OnFilePrintSetup);
     wire(kCmdAppAbout, &CNimbrelSetupApp::OnAppAbout);
     wire(kCmdAppExit, &CNimbrelSetupApp::OnAppExit);
+    wire(kCmdLoggerCompareLogger, &CNimbrelSetupApp::OnCompareWithLogger);
+    wire(kCmdLoggerCompareFile, &CNimbrelSetupApp::OnCompareWithFile);
+    wire(kCmdLoggerLogbook, &CNimbrelSetupApp::OnLogbook);
     connect(m_pFrame.get(), &CMainFrame::RecentFileChosen, this, &CNimbrelSetupApp::OnOpenRecentFile);
 #if !FENNMERE_HAVE_PRINTSUPPORT
     m_pFrame->CommandAction(kCmdFilePrintSetup)->setEnabled(false);
@@ -99,6 +105,9 @@ void CNimbrelSetupApp::ConnectCommands()
 bool CNimbrelSetupApp::OnFileNew()
 {
     if (!m_pFrame) CreateFrame();
+    // Nothing is asked when New would be refused anyway.
+    if (m_pDocument->LinkControl().BusyWord() != 0) return false;
+    if (!m_pDocument->SaveModified()) return false;
     if (!m_pDocument->OnNewDocument()) return false;
     m_pFrame->InitialUpdateFrame();
     return true;
@@ -126,11 +135,15 @@ bool CNimbrelSetupApp::OpenDocumentFile(const QString& path)
         Refuse(QStringLiteral("A setup file cannot be opened while a transfer is running."));
         return false;
     }
-    const CFileResult result = m_pDocument->OnOpenDocument(path);
+    // Read first: a file that cannot be read needs no question.
+    CConfiguration loaded;
+    const CFileResult result = m_pDocument->ReadDocumentFile(path, loaded);
     if (!result.m_bOk) {
         Complain(QString::fromLocal8Bit(result.m_strError.c_str()));
         return false;
     }
+    if (!m_pDocument->SaveModified()) return false;
+    m_pDocument->ReplaceConfiguration(std::move(loaded));
     m_pDocument->SetPathName(QFileInfo(path).absoluteFilePath());
     m_recent.Add(path);
     m_pFrame->SetRecentFiles(m_recent.Files());
@@ -138,27 +151,24 @@ bool CNimbrelSetupApp::OpenDocumentFile(const QString& path)
     return true;
 }
 
-void CNimbrelSetupApp::OnFileSave()
+bool CNimbrelSetupApp::OnFileSave()
 {
-    if (m_pDocument->PathName().isEmpty()) {
-        OnFileSaveAs();
-    } else {
-        DoSave(m_pDocument->PathName());
-    }
+    if (m_pDocument->PathName().isEmpty()) return OnFileSaveAs();
+    return DoSave(m_pDocument->PathName());
 }
 
-void CNimbrelSetupApp::OnFileSaveAs()
+bool CNimbrelSetupApp::OnFileSaveAs()
 {
     if (!m_pDocument->IsFileAccessAllowed()) {
         Refuse(QStringLiteral("The setup file cannot be saved while a transfer is running."));
-        return;
+        return false;
     }
     QFileDialog dialog(m_pFrame.get(), QStringLiteral("Save As"), QString(), FileDialogFilter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.selectFile(m_pDocument->PathName().isEmpty() ? m_pDocument->Title() : m_pDocument->PathName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    DoSave(dialog.selectedFiles().front());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    return DoSave(dialog.selectedFiles().front());
 }
 
 bool CNimbrelSetupApp::DoSave(const QString& path)
@@ -211,16 +221,89 @@ void CNimbrelSetupApp::OnAppAbout()
 
 void CNimbrelSetupApp::OnAppExit()
 {
-    // Nothing is ever unsaved in the program's sense; the frame asks only
-    // about a transfer still running.
+    // The frame's close asks about unsaved changes and a transfer still
+    // running.
     m_pFrame->close();
+}
+
+void CNimbrelSetupApp::OnCompareWithLogger()
+{
+    m_pDocument->StartCompareWithLogger();
+}
+
+void CNimbrelSetupApp::OnCompareWithFile()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        m_pFrame.get(), QStringLiteral("Compare with File"), QString(),
+        QStringLiteral("SetupFiles (*.txt);;Complete Configuration Files (*.json);;All Files (*)"));
+    if (!path.isEmpty()) m_pDocument->CompareWithFile(path);
+}
+
+void CNimbrelSetupApp::OnLogbook()
+{
+    if (m_pLogbookWindow.isNull()) {
+        CLogbookWindow::CActions actions;
+        actions.m_open = [this](const CLogbookEntry& entry) { OpenLogbookEntry(entry); };
+        actions.m_send = [this](const CLogbookEntry& entry) { SendLogbookEntry(entry); };
+        m_pLogbookWindow =
+            new CLogbookWindow(m_pFrame.get(), m_pDocument->Logbook(), m_pDocument->MessageBoxes(), std::move(actions));
+        m_pLogbookWindow->setAttribute(Qt::WA_DeleteOnClose);
+    } else {
+        m_pLogbookWindow->Reload();
+    }
+    m_pLogbookWindow->show();
+    m_pLogbookWindow->raise();
+    m_pLogbookWindow->activateWindow();
+}
+
+bool CNimbrelSetupApp::OpenLogbookEntry(const CLogbookEntry& entry)
+{
+    if (!m_pDocument->IsFileAccessAllowed()) {
+        Refuse(QStringLiteral("A logbook entry cannot be opened while a transfer is running."));
+        return false;
+    }
+    CConfiguration loaded;
+    const CFileResult result = m_pDocument->ReadDocumentFile(QFile::decodeName(entry.m_strPath.c_str()), loaded);
+    if (!result.m_bOk) {
+        Complain(QString::fromLocal8Bit(result.m_strError.c_str()));
+        return false;
+    }
+    if (!m_pDocument->SaveModified()) return false;
+    m_pDocument->ReplaceConfiguration(std::move(loaded));
+    m_pDocument->SetPathName(QString());
+    m_pFrame->InitialUpdateFrame();
+    return true;
+}
+
+bool CNimbrelSetupApp::SendLogbookEntry(const CLogbookEntry& entry)
+{
+    if (m_pDocument->LinkControl().BusyWord() != 0) {
+        Refuse(QStringLiteral("The entry cannot be sent while a transfer or the live view uses the port."));
+        return false;
+    }
+    // The panel as typed: its port and baud rate are the ones the entry goes through.
+    m_pDocument->UpdateModified();
+    CConfiguration config;
+    const CFileResult result = m_pDocument->ReadDocumentFile(QFile::decodeName(entry.m_strPath.c_str()), config);
+    if (!result.m_bOk) {
+        Complain(QString::fromLocal8Bit(result.m_strError.c_str()));
+        return false;
+    }
+    // The logger's clock is its own now: the entry's date and time are not sent.
+    config.m_system.m_nSetTime = 0;
+    const QString question = QStringLiteral("Send entry %1 (%2) to the logger on %3?")
+                                 .arg(QString::fromStdString(entry.m_strId), QString::fromStdString(entry.m_strEvent),
+                                      QString::fromStdWString(config.m_panel.m_strComPort));
+    QWidget* owner = m_pLogbookWindow.isNull() ? static_cast<QWidget*>(m_pFrame.get()) : m_pLogbookWindow.data();
+    if (!m_pDocument->MessageBoxes().Ask(owner, question, kAppTitle)) return false;
+    return m_pDocument->SendConfiguration(config, "restore");
 }
 
 void CNimbrelSetupApp::OnCommitDataRequest(QSessionManager& manager)
 {
 #if QT_CONFIG(sessionmanager)
     // Leave to ask is requested only when there is something to ask.
-    if (!m_pDocument->LinkControl().IsTransferRunning()) return;
+    if (!m_pDocument->LinkControl().IsTransferRunning() && !m_pDocument->UpdateModified()) return;
     const bool mayAsk = manager.allowsInteraction();
     const bool stopped = m_pDocument->CanCloseFrame(m_pFrame.get(), mayAsk);
     if (mayAsk) manager.release();

@@ -1,17 +1,20 @@
 // CNimbrelSetupApp: the application. Starts the program (settings, the first
 // document, a setup file named on the command line), owns the document and
 // the main window, and carries out the file commands: New, Open, Save,
-// Save As, the recent files, Print Setup, About and Exit.
+// Save As, the recent files, Print Setup, About and Exit, and the Logger
+// menu: the comparisons and the logbook.
 //
 // Window thread only.
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+#include "logbookwindow.h"
 #include "nimbrelsetupdoc.h"
 #include "pages/pagefactory.h"
 #include "pages/widgetmessageboxes.h"
@@ -48,14 +51,16 @@ public:
     CMainFrame* Frame() const { return m_pFrame.get(); }
     const CRecentFileList& RecentFiles() const { return m_recent; }
 
-    // The commands.
+    // The commands. New and Open ask about unsaved changes first (Open once
+    // the file has been read) and do nothing on Cancel.
     bool OnFileNew();
     void OnFileOpen();
     // Opens path; refused with a message while a transfer runs. Returns
-    // whether the file was read.
+    // whether the file was read and put in place.
     bool OpenDocumentFile(const QString& path);
-    void OnFileSave();
-    void OnFileSaveAs();
+    // Both return whether the file was written.
+    bool OnFileSave();
+    bool OnFileSaveAs();
     // Saves under path; refused with a message while a transfer runs, and
     // the file is then not touched. Returns whether the file was written.
     bool DoSave(const QString& path);
@@ -63,6 +68,17 @@ public:
     void OnFilePrintSetup();
     void OnAppAbout();
     void OnAppExit();
+
+    // The Logger menu.
+    void OnCompareWithLogger();
+    void OnCompareWithFile();
+    void OnLogbook();
+    // The logbook window's commands: an entry as the document (a new,
+    // untitled one: saving it must not write a setup file over the entry),
+    // and an entry sent back to the logger through the panel's port.
+    bool OpenLogbookEntry(const CLogbookEntry& entry);
+    bool SendLogbookEntry(const CLogbookEntry& entry);
+    CLogbookWindow* LogbookWindow() const { return m_pLogbookWindow; }
 
     // The desktop session is ending: a transfer still running is stopped,
     // after asking the operator where the session manager lets us ask; No
@@ -81,6 +97,7 @@ private:
     CPageFactory m_factory;
     std::unique_ptr<CMainFrame> m_pFrame;
     CRecentFileList m_recent;
+    QPointer<CLogbookWindow> m_pLogbookWindow;
 };
 
 }  // namespace fennmere

@@ -7,9 +7,12 @@
 
 #include <memory>
 
+#include "comparewindow.h"
 #include "config/configdump.h"
+#include "config/configparser.h"
 #include "config/configwriter.h"
 #include "config/sensorfile.h"
+#include "config/text.h"
 #include "link/portprobe.h"
 #include "link/serialport.h"
 #include "mainfrm.h"
@@ -30,9 +33,27 @@ std::string LocalPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
+// Whether a and b differ in anything that belongs to a configuration (the
+// panel, the port table and the sensor definitions are this computer's).
+bool ConfigurationsDiffer(const CConfiguration& a, const CConfiguration& b)
+{
+    return !(a == b) && !CompareConfigurations(a, EConfigSource::CompleteFile, b, EConfigSource::CompleteFile).empty();
+}
+
+// What a transfer thread collects for the window thread: the logbook's
+// failures. Written on the transfer thread only, read after the hand-over.
+using CLogbookErrors = std::shared_ptr<std::vector<std::string>>;
+
+void Note(const CLogbookErrors& errors, std::string error)
+{
+    if (!error.empty()) errors->push_back(std::move(error));
+}
+
 }  // namespace
 
-CNimbrelSetupDoc::CNimbrelSetupDoc(CServices services) : m_services(std::move(services))
+CNimbrelSetupDoc::CNimbrelSetupDoc(CServices services)
+    : m_services(std::move(services)),
+      m_logbook(m_services.m_strLogbookFolder.empty() ? CLogbook::DefaultFolder() : m_services.m_strLogbookFolder)
 {
     if (m_services.m_pLink == nullptr) m_services.m_pLink = &CLinkControl::Instance();
     if (m_services.m_pPort == nullptr) m_services.m_pPort = &SharedPort();
@@ -90,11 +111,15 @@ bool CNimbrelSetupDoc::OnNewDocument()
             MessageBoxes().Show(m_pFrame, QString::fromLocal8Bit(sensors.m_strError.c_str()), kAppTitle,
                                 EMessageIcon::Warning);
         }
+        SetModifiedFlag(false);
     });
 }
 
 bool CNimbrelSetupDoc::CanCloseFrame(QWidget* owner, bool mayAsk)
 {
+    // Unsaved changes first: while a transfer runs the save is refused with
+    // a message, and the operator can wait for the transfer's end.
+    if (mayAsk && !SaveModified()) return false;
     if (!LinkControl().IsTransferRunning() || m_bStopRequested) return true;
     if (mayAsk && !MessageBoxes().Ask(owner, QStringLiteral("A transfer is running. Stop it and quit?"), kAppTitle)) {
         return false;
@@ -112,8 +137,23 @@ bool CNimbrelSetupDoc::IsFileAccessAllowed() const
 
 CFileResult CNimbrelSetupDoc::OnOpenDocument(const QString& path)
 {
+    CConfiguration loaded;
+    CFileResult result = ReadDocumentFile(path, loaded);
+    if (result.m_bOk) ReplaceConfiguration(std::move(loaded));
+    return result;
+}
+
+CFileResult CNimbrelSetupDoc::ReadDocumentFile(const QString& path, CConfiguration& loaded) const
+{
     if (!IsFileAccessAllowed()) return {false, LocalPath(path) + ": a transfer is running"};
-    return LoadSetupFile(m_config, LocalPath(path));
+    loaded = m_config;
+    return LoadSetupFile(loaded, LocalPath(path));
+}
+
+void CNimbrelSetupDoc::ReplaceConfiguration(CConfiguration loaded)
+{
+    m_config = std::move(loaded);
+    SetModifiedFlag(false);
 }
 
 CFileResult CNimbrelSetupDoc::OnSaveDocument(const QString& path)
@@ -122,8 +162,55 @@ CFileResult CNimbrelSetupDoc::OnSaveDocument(const QString& path)
     if (m_pFrame != nullptr) {
         if (CPageView* page = m_pFrame->GetActivePage()) page->UpdateData(true);
     }
-    WarnOfUncarriedText();
-    return SaveFileAtomically(LocalPath(path), WriteSetupFile(m_config));
+    WarnOfUncarriedText(m_config);
+    CFileResult result = SaveFileAtomically(LocalPath(path), WriteSetupFile(m_config));
+    if (result.m_bOk) {
+        SetModifiedFlag(false);
+    } else {
+        CheckModified();
+    }
+    return result;
+}
+
+void CNimbrelSetupDoc::SetModifiedFlag(bool modified)
+{
+    m_bModified = modified;
+    m_lastSeen = m_config;
+    if (m_pFrame != nullptr) m_pFrame->UpdateTitle();
+}
+
+void CNimbrelSetupDoc::CheckModified()
+{
+    if (m_config == m_lastSeen) return;
+    if (!m_bModified && ConfigurationsDiffer(m_lastSeen, m_config)) {
+        m_bModified = true;
+        if (m_pFrame != nullptr) m_pFrame->UpdateTitle();
+    }
+    m_lastSeen = m_config;
+}
+
+bool CNimbrelSetupDoc::UpdateModified()
+{
+    if (m_pFrame != nullptr) {
+        if (CPageView* page = m_pFrame->GetActivePage()) page->UpdateData(true);
+    }
+    CheckModified();
+    return m_bModified;
+}
+
+bool CNimbrelSetupDoc::SaveModified()
+{
+    if (!UpdateModified()) return true;
+    const QString question = QStringLiteral("Save changes to %1?").arg(Title());
+    switch (MessageBoxes().AskYesNoCancel(m_pFrame, question, kAppTitle)) {
+        case EAnswer::Yes:
+            return m_saveCommand && m_saveCommand();
+        case EAnswer::No:
+            return true;
+        case EAnswer::Cancel:
+            break;
+    }
+    return false;
 }
 
 QString CNimbrelSetupDoc::Title() const
@@ -151,9 +238,9 @@ void CNimbrelSetupDoc::ShowReport(const CTransferReport& report)
     }
 }
 
-void CNimbrelSetupDoc::WarnOfUncarriedText()
+void CNimbrelSetupDoc::WarnOfUncarriedText(const CConfiguration& config)
 {
-    const std::vector<std::string> fields = UncarriedTextFields(m_config);
+    const std::vector<std::string> fields = UncarriedTextFields(config);
     if (fields.empty()) return;
     QString text = QStringLiteral(
         "Setup files and the logger carry printable ASCII only. These fields hold other characters, "
@@ -162,34 +249,106 @@ void CNimbrelSetupDoc::WarnOfUncarriedText()
     MessageBoxes().Show(m_pFrame, text, kAppTitle, EMessageIcon::Warning);
 }
 
+namespace {
+
+// What a Send is kept as in the logbook: the configuration sent, filed under
+// the logger it went to. The Send writes neither the serial number nor the
+// firmware nor the driver table, and the document's may be another logger's
+// (or none, for a new one).
+CConfiguration SentAsKept(const CConfiguration& sent, const CSafeSendResult& result)
+{
+    CConfiguration kept = sent;
+    const std::optional<CConfiguration>& logger = result.m_before ? result.m_before : result.m_after;
+    if (logger) {
+        kept.m_system.m_strSerialNumber = logger->m_system.m_strSerialNumber;
+        kept.m_system.m_strFirmware = logger->m_system.m_strFirmware;
+        kept.m_driver = logger->m_driver;
+    }
+    return kept;
+}
+
+}  // namespace
+
 void CNimbrelSetupDoc::StartSend()
 {
-    if (LinkControl().BusyWord() != 0) return;
-    WarnOfUncarriedText();
-    const bool started = LinkControl().StartSend(
-        *m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
-        [this](CSendResult result) {
-            auto shared = std::make_shared<CSendResult>(std::move(result));
-            m_bridge.CallOnWindowThread([this, shared] {
-                m_config.m_panel.m_strBaud = shared->m_strPcBaud;
-                ShowReport(shared->m_report);
+    CheckModified();
+    SendConfiguration(m_config, "send");
+}
+
+bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const char* event)
+{
+    if (LinkControl().BusyWord() != 0) return false;
+    WarnOfUncarriedText(config);
+    auto errors = std::make_shared<std::vector<std::string>>();
+    auto sent = std::make_shared<const CConfiguration>(config);
+    const std::string sentEvent = event;
+    const bool started = LinkControl().StartSafeSend(
+        *m_services.m_pPort, *m_services.m_pClock, config, CSafeSendSteps{}, m_bridge,
+        // The backup is kept before the first line goes out: if the Send
+        // leaves the logger in a bad state, the logbook still has what it held.
+        [this, errors](const CConfiguration& before) { Note(errors, RecordInLogbook(before, "before-send")); },
+        [this, errors, sent, sentEvent](CSafeSendResult result) {
+            // Kept when the logger took it (verified or not); a Send that
+            // failed left no configuration of its own in the logger.
+            const int status = result.m_send.m_report.m_nStatus;
+            if (result.m_bSent && (status == kStatusOk || status == kStatusNotVerified))
+                Note(errors, RecordInLogbook(SentAsKept(*sent, result), sentEvent.c_str()));
+            // What the logger holds instead is what it runs on: worth keeping too.
+            if (result.m_after && !result.m_bVerified) Note(errors, RecordInLogbook(*result.m_after, "verify"));
+            auto shared = std::make_shared<CSafeSendResult>(std::move(result));
+            m_bridge.CallOnWindowThread([this, shared, errors] {
+                m_config.m_panel.m_strBaud = shared->m_send.m_strPcBaud;
+                ShowSendResult(*shared);
+                ReportLogbookErrors(*errors);
             });
         },
         m_services.m_localTime);
     if (started) TransferStarted();
+    return started;
+}
+
+void CNimbrelSetupDoc::ShowSendResult(const CSafeSendResult& result)
+{
+    const CTransferReport& report = result.m_send.m_report;
+    if (report.m_nStatus != kStatusNotVerified) {
+        if (report.m_nStatus == kStatusOk && result.m_bVerified) {
+            MessageBoxes().Show(m_pFrame, QStringLiteral("Sent and verified."), kAppTitle, EMessageIcon::Information);
+        }
+        ShowReport(report);
+        return;
+    }
+    // A table reads better than a box of "PATH: OLD -> NEW" lines.
+    auto* window = new CCompareWindow(m_pFrame, QStringLiteral("Send not verified"),
+                                      QString::fromLatin1(report.m_strMessage) +
+                                          QStringLiteral(": the configuration read back after the Send differs "
+                                                         "from the one sent."),
+                                      QStringLiteral("Sent"), QStringLiteral("Logger holds"), result.m_differences);
+    window->show();
+    CTransferReport unanswered;
+    unanswered.m_unanswered = report.m_unanswered;
+    ShowReport(unanswered);
 }
 
 void CNimbrelSetupDoc::StartRetrieve()
 {
+    if (LinkControl().BusyWord() != 0) return;
+    // A successful Retrieve replaces the configuration.
+    if (!SaveModified()) return;
     // What the result is measured against: whatever differs from it was
     // changed by the Retrieve, the rest may have been edited meanwhile.
     auto atStart = std::make_shared<const CConfiguration>(m_config);
+    auto errors = std::make_shared<std::vector<std::string>>();
     const bool started = LinkControl().StartRetrieve(
-        *m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge, [this, atStart](CRetrieveResult result) {
+        *m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge, [this, atStart, errors](CRetrieveResult result) {
+            if (result.m_config) Note(errors, RecordInLogbook(*result.m_config, "retrieve"));
             auto shared = std::make_shared<CRetrieveResult>(std::move(result));
-            m_bridge.CallOnWindowThread([this, atStart, shared] {
+            m_bridge.CallOnWindowThread([this, atStart, shared, errors] {
                 ShowReport(shared->m_report);
-                if (shared->m_config) ApplyRetrieved(m_config, *atStart, *shared->m_config);
+                if (shared->m_config) {
+                    ApplyRetrieved(m_config, *atStart, *shared->m_config);
+                    CheckModified();
+                }
+                ReportLogbookErrors(*errors);
                 PostFrameMessage(kRefreshMessage);
             });
         });
@@ -198,17 +357,120 @@ void CNimbrelSetupDoc::StartRetrieve()
 
 void CNimbrelSetupDoc::StartDefaultConfig()
 {
+    CheckModified();
     auto atStart = std::make_shared<const CConfiguration>(m_config);
-    const bool started = LinkControl().StartDefaultConfig(
-        *m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge, [this, atStart](CDefaultConfigResult result) {
-            auto shared = std::make_shared<CDefaultConfigResult>(std::move(result));
-            m_bridge.CallOnWindowThread([this, atStart, shared] {
+    auto errors = std::make_shared<std::vector<std::string>>();
+    const bool started =
+        LinkControl().StartDefaultConfig(*m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge,
+                                         [this, atStart, errors](CDefaultConfigResult result) {
+                                             if (result.m_config)
+                                                 Note(errors, RecordInLogbook(*result.m_config, "default-config"));
+                                             auto shared = std::make_shared<CDefaultConfigResult>(std::move(result));
+                                             m_bridge.CallOnWindowThread([this, atStart, shared, errors] {
+                                                 ShowReport(shared->m_report);
+                                                 if (shared->m_config) {
+                                                     ApplyChanged(m_config, *atStart, *shared->m_config);
+                                                     CheckModified();
+                                                 }
+                                                 ReportLogbookErrors(*errors);
+                                                 PostFrameMessage(kRefreshMessage);
+                                             });
+                                         });
+    if (started) TransferStarted();
+}
+
+void CNimbrelSetupDoc::StartCompareWithLogger()
+{
+    if (LinkControl().BusyWord() != 0) {
+        MessageBoxes().Show(
+            m_pFrame, QStringLiteral("The logger cannot be read while a transfer or the live view uses the port."),
+            kAppTitle, EMessageIcon::Warning);
+        return;
+    }
+    UpdateModified();
+    auto errors = std::make_shared<std::vector<std::string>>();
+    const bool started = LinkControl().StartRetrieve(
+        *m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge, [this, errors](CRetrieveResult result) {
+            if (result.m_config) Note(errors, RecordInLogbook(*result.m_config, "retrieve"));
+            auto shared = std::make_shared<CRetrieveResult>(std::move(result));
+            m_bridge.CallOnWindowThread([this, shared, errors] {
                 ShowReport(shared->m_report);
-                if (shared->m_config) ApplyChanged(m_config, *atStart, *shared->m_config);
-                PostFrameMessage(kRefreshMessage);
+                ReportLogbookErrors(*errors);
+                if (!shared->m_config) return;
+                auto logger = std::make_shared<const CConfiguration>(std::move(*shared->m_config));
+                auto atStart = std::make_shared<const CConfiguration>(m_config);
+                ShowComparison(QStringLiteral("Compare with Logger"),
+                               QStringLiteral("Logger on ") + QString::fromStdWString(logger->m_panel.m_strComPort),
+                               *logger, EConfigSource::Logger, QStringLiteral("Take the Logger's Configuration"),
+                               [this, logger, atStart] { TakeConfiguration(*atStart, *logger); });
             });
         });
     if (started) TransferStarted();
+}
+
+bool CNimbrelSetupDoc::CompareWithFile(const QString& path)
+{
+    std::string bytes;
+    CFileResult result = ReadInputFile(LocalPath(path), bytes);
+    // Onto a new configuration with this computer's sensor definitions and
+    // panel, as File Open reads a file into a new document.
+    auto other = std::make_shared<CConfiguration>(MakeNewConfiguration());
+    other->m_sensorDef = m_config.m_sensorDef;
+    other->m_panel = m_config.m_panel;
+    other->m_nPortAvailable = m_config.m_nPortAvailable;
+    bool complete = false;
+    if (result.m_bOk) result = LoadSetupBytes(*other, bytes, LocalPath(path), nullptr, &complete);
+    if (!result.m_bOk) {
+        MessageBoxes().Show(m_pFrame, QString::fromLocal8Bit(result.m_strError.c_str()), kAppTitle,
+                            EMessageIcon::Warning);
+        return false;
+    }
+    UpdateModified();
+    auto atStart = std::make_shared<const CConfiguration>(m_config);
+    auto text = std::make_shared<const std::string>(std::move(bytes));
+    // A complete file carries every field and is taken as a Retrieve's
+    // result is. A setup file carries only some: taken as Open reads it, on
+    // top of the document, so that what it does not carry (the SMS numbers,
+    // the driver table, ...) is kept rather than reset to nothing.
+    std::function<void()> take;
+    if (complete) {
+        take = [this, atStart, other] { TakeConfiguration(*atStart, *other); };
+    } else {
+        take = [this, text] {
+            if (m_pFrame != nullptr) {
+                if (CPageView* page = m_pFrame->GetActivePage()) page->UpdateData(true);
+            }
+            ReadSetupText(m_config, *text);
+            CheckModified();
+            PostFrameMessage(kRefreshMessage);
+        };
+    }
+    ShowComparison(QStringLiteral("Compare with File"), QFileInfo(path).fileName(), *other,
+                   complete ? EConfigSource::CompleteFile : EConfigSource::SetupFile,
+                   QStringLiteral("Take the File's Configuration"), std::move(take));
+    return true;
+}
+
+void CNimbrelSetupDoc::ShowComparison(const QString& title, const QString& otherSide, const CConfiguration& other,
+                                      EConfigSource otherSource, const QString& takeLabel, std::function<void()> take)
+{
+    const std::vector<CFieldDifference> differences =
+        CompareConfigurations(m_config, EConfigSource::CompleteFile, other, otherSource);
+    auto* window =
+        new CCompareWindow(m_pFrame, title, QStringLiteral("This document (%1) against %2.").arg(Title(), otherSide),
+                           QStringLiteral("This document"), otherSide, differences);
+    if (!takeLabel.isEmpty()) window->OfferTake(takeLabel, std::move(take));
+    window->show();
+}
+
+void CNimbrelSetupDoc::TakeConfiguration(const CConfiguration& atStart, const CConfiguration& taken)
+{
+    if (m_pFrame != nullptr) {
+        if (CPageView* page = m_pFrame->GetActivePage()) page->UpdateData(true);
+    }
+    ApplyRetrieved(m_config, atStart, taken);
+    CheckModified();
+    PostFrameMessage(kRefreshMessage);
 }
 
 void CNimbrelSetupDoc::PostFrameMessage(int message) const
@@ -216,6 +478,24 @@ void CNimbrelSetupDoc::PostFrameMessage(int message) const
     if (m_pFrame == nullptr) return;
     // Qt takes ownership of posted events.
     QCoreApplication::postEvent(m_pFrame, std::make_unique<QEvent>(static_cast<QEvent::Type>(message)).release());
+}
+
+std::string CNimbrelSetupDoc::RecordInLogbook(const CConfiguration& config, const char* event) const
+{
+    std::string error;
+    if (m_logbook.Record(config, event, NarrowLatin1(config.m_panel.m_strComPort), nullptr, error)) return {};
+    return std::string(event) + ": " + error;
+}
+
+void CNimbrelSetupDoc::ReportLogbookErrors(const std::vector<std::string>& errors)
+{
+    if (errors.empty()) return;
+    std::string detail;
+    for (const std::string& error : errors) detail += (detail.empty() ? "" : "\n") + error;
+    MessageBoxes().Show(m_pFrame,
+                        QStringLiteral("The logbook could not keep the configuration. The transfer itself was "
+                                       "not affected."),
+                        kAppTitle, EMessageIcon::Warning, QString::fromLocal8Bit(detail.c_str()));
 }
 
 }  // namespace fennmere

@@ -73,6 +73,12 @@ CFileResult LoadSetupFile(CConfiguration& config, const std::string& path, std::
 {
     std::string bytes;
     if (CFileResult read = ReadInputFile(path, bytes); !read.m_bOk) return read;
+    return LoadSetupBytes(config, bytes, path, dropped, complete);
+}
+
+CFileResult LoadSetupBytes(CConfiguration& config, std::string_view bytes, const std::string& path,
+                           std::vector<std::string>* dropped, bool* complete)
+{
     CConfiguration loaded = config;
     if (complete != nullptr) *complete = IsConfigurationJson(bytes);
     if (IsConfigurationJson(bytes)) {

@@ -40,6 +40,11 @@ CFileResult ReadInputFile(const std::string& path, std::string& bytes);
 CFileResult LoadSetupFile(CConfiguration& config, const std::string& path,
                           std::vector<std::string>* dropped = nullptr, bool* complete = nullptr);
 
+// LoadSetupFile on bytes already read; path only names the file in the
+// error texts.
+CFileResult LoadSetupBytes(CConfiguration& config, std::string_view bytes, const std::string& path,
+                           std::vector<std::string>* dropped = nullptr, bool* complete = nullptr);
+
 // The error text LoadSetupFile gives a file without a configuration line.
 inline constexpr const char* kNoConfigurationLine = "holds no configuration line";
 

@@ -12,6 +12,9 @@ namespace fennmere {
 
 enum class EMessageIcon { None, Information, Warning, Error };
 
+// The answers to a question with Yes, No and Cancel.
+enum class EAnswer { Yes, No, Cancel };
+
 class CMessageBoxes {
 public:
     virtual ~CMessageBoxes() = default;
@@ -29,6 +32,12 @@ public:
     // is stopped by a key pressed in passing. owner may be nullptr. Window
     // thread only.
     virtual bool Ask(QWidget* owner, const QString& text, const QString& caption) = 0;
+
+    // Asks text in a modal box with caption and the buttons Yes, No and
+    // Cancel ("Save changes to NAME?"). Escape is Cancel, so that a key
+    // pressed in passing neither saves nor drops anything. owner may be
+    // nullptr. Window thread only.
+    virtual EAnswer AskYesNoCancel(QWidget* owner, const QString& text, const QString& caption) = 0;
 };
 
 }  // namespace fennmere

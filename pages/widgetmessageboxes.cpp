@@ -51,4 +51,21 @@ bool CWidgetMessageBoxes::Ask(QWidget* owner, const QString& text, const QString
     return Run(box) == QMessageBox::Yes;
 }
 
+EAnswer CWidgetMessageBoxes::AskYesNoCancel(QWidget* owner, const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    owner);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (Run(box)) {
+        case QMessageBox::Yes:
+            return EAnswer::Yes;
+        case QMessageBox::No:
+            return EAnswer::No;
+        default:
+            return EAnswer::Cancel;
+    }
+}
+
 }  // namespace fennmere

@@ -1,5 +1,5 @@
 // The message boxes an operator sees: QMessageBox, modal, with one OK button
-// or, for a question, Yes and No.
+// or, for a question, Yes and No (and Cancel).
 #pragma once
 
 #include <vector>
@@ -16,6 +16,7 @@ public:
     void Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon,
               const QString& detail = QString()) override;
     bool Ask(QWidget* owner, const QString& text, const QString& caption) override;
+    EAnswer AskYesNoCancel(QWidget* owner, const QString& text, const QString& caption) override;
 
 private:
     // Shows box modally. A box that opens while another is still open (a

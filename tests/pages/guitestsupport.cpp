@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -23,6 +24,12 @@ bool CRecordingBoxes::Ask(QWidget*, const QString& text, const QString& caption)
 {
     m_asked.push_back({text, caption, EMessageIcon::None, {}});
     return m_bAnswer;
+}
+
+EAnswer CRecordingBoxes::AskYesNoCancel(QWidget*, const QString& text, const QString& caption)
+{
+    m_asked.push_back({text, caption, EMessageIcon::None, {}});
+    return m_answer;
 }
 
 void CScriptedLoggerPort::Open(const std::string& portName, uint32_t baud)
@@ -69,6 +76,7 @@ CTestApp::CTestApp(std::set<int> ports, std::vector<std::string> devices, CPageF
     services.m_pPort = realLink ? static_cast<CPortIo*>(&m_realPort) : &m_port;
     services.m_pClock = realLink ? static_cast<CClock*>(&CSystemClock::Instance()) : &m_clock;
     services.m_strSensorFile = "/nonexistent/sensor.ini";
+    services.m_strLogbookFolder = QFile::encodeName(m_logbookFolder.path()).toStdString();
     services.m_probe = [this](CConfiguration& config) {
         for (int n = 1; n < kPortTableSize; ++n) config.m_nPortAvailable[n] = m_ports.count(n) ? 1 : 0;
         return m_devices;
@@ -116,6 +124,8 @@ void IsolateSettings()
 {
     static QTemporaryDir folder;
     qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
+    // Nothing a test does may reach the operator's logbook either.
+    qputenv("FENNMERE_LOGBOOK", (folder.path() + "/logbook").toLocal8Bit());
 }
 
 }  // namespace fennmere::test

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 
 #include <deque>
 #include <functional>
@@ -33,16 +34,19 @@ struct CShownBox {
     QString m_strDetail;
 };
 
-// Records every box; "closing" it is returning from Show. Questions get m_bAnswer.
+// Records every box; "closing" it is returning from Show. Questions get
+// m_bAnswer, three-way ones m_answer; both are recorded in m_asked.
 class CRecordingBoxes final : public CMessageBoxes {
 public:
     void Show(QWidget* owner, const QString& text, const QString& caption, EMessageIcon icon,
               const QString& detail = QString()) override;
     bool Ask(QWidget* owner, const QString& text, const QString& caption) override;
+    EAnswer AskYesNoCancel(QWidget* owner, const QString& text, const QString& caption) override;
 
     std::vector<CShownBox> m_shown;
     std::vector<CShownBox> m_asked;
     bool m_bAnswer = false;
+    EAnswer m_answer = EAnswer::No;
     // Runs while a box is "open", before Show returns.
     std::function<void(const CShownBox&)> m_whileOpen;
 };
@@ -114,6 +118,7 @@ struct CTestApp {
     CScriptedLoggerPort m_port;
     CSerialPort m_realPort;
     CVirtualClock m_clock;
+    QTemporaryDir m_logbookFolder;  // the application's logbook
     std::set<int> m_ports;
     std::vector<std::string> m_devices;
     std::unique_ptr<CNimbrelSetupApp> m_pApp;

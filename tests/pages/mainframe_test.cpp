@@ -1,6 +1,8 @@
 // The main window: its state after start, the order of a page switch, New,
-// Open and Save, and the file commands refused while a transfer runs.
+// Open and Save, the file commands refused while a transfer runs, and the
+// modified flag with its question before the configuration is replaced.
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -269,6 +271,74 @@ private slots:
         QVERIFY(app.App().DoSave(folder.filePath("north.txt")));
         QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
         QVERIFY(app.m_boxes.m_shown[0].m_strText.endsWith(QStringLiteral("\nsystem.name: \"Stra\u00dfe\"")));
+    }
+
+    void TheModifiedFlagFollowsStoresAndTheFileCommands_data()
+    {
+        QTest::addColumn<bool>("edit");  // a change typed, stored by a page switch
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<EAnswer>("answer");  // to "Save changes to north.txt?"
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("wentAhead");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("editSaved");  // north.txt holds the change afterwards
+        const EAnswer yes = EAnswer::Yes, no = EAnswer::No, cancel = EAnswer::Cancel;
+        QTest::newRow("store marks") << true << "" << no << false << true << "north.txt*" << false;
+        QTest::newRow("store without change") << false << "" << no << false << true << "north.txt" << false;
+        QTest::newRow("save clears") << true << "save" << no << false << true << "north.txt" << true;
+        QTest::newRow("new unmodified") << false << "new" << cancel << false << true << "Untitled" << false;
+        QTest::newRow("new, cancel") << true << "new" << cancel << true << false << "north.txt*" << false;
+        QTest::newRow("new, no") << true << "new" << no << true << true << "Untitled" << false;
+        QTest::newRow("new, yes saves") << true << "new" << yes << true << true << "Untitled" << true;
+        QTest::newRow("open, cancel") << true << "open" << cancel << true << false << "north.txt*" << false;
+        QTest::newRow("open, yes saves") << true << "open" << yes << true << true << "other.txt" << true;
+        QTest::newRow("close, cancel") << true << "close" << cancel << true << false << "north.txt*" << false;
+        QTest::newRow("close, no") << true << "close" << no << true << true << "north.txt*" << false;
+        QTest::newRow("retrieve, cancel") << true << "retrieve" << cancel << true << false << "north.txt*" << false;
+        QTest::newRow("retrieve marks") << false << "retrieve" << cancel << false << true << "north.txt*" << false;
+    }
+
+    void TheModifiedFlagFollowsStoresAndTheFileCommands()
+    {
+        QFETCH(bool, edit);
+        QFETCH(QString, command);
+        QFETCH(EAnswer, answer);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("north.txt");
+        WriteFile(folder.filePath("other.txt"), "Name Other\r\n");
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_replies["System?\r"] = "System?\r\nName North\r\n\r\nOK";
+        QVERIFY(app.App().DoSave(path));
+        if (edit) AddressEdit(app, 2)->setText("A7");
+        app.Frame().ShowPage(kPageInternal);
+        app.m_boxes.m_answer = answer;
+
+        bool wentAhead = true;
+        if (command == "save") wentAhead = app.App().OnFileSave();
+        if (command == "new") wentAhead = app.App().OnFileNew();
+        if (command == "open") wentAhead = app.App().OpenDocumentFile(folder.filePath("other.txt"));
+        if (command == "close") {
+            QCloseEvent event;
+            QCoreApplication::sendEvent(&app.Frame(), &event);
+            wentAhead = event.isAccepted();
+        }
+        if (command == "retrieve") {
+            app.Doc().StartRetrieve();
+            QVERIFY(app.WaitUntilIdle());
+            wentAhead = !app.m_port.m_opened.empty();
+        }
+        ProcessPostedEvents();
+        QTEST(app.m_boxes.m_asked.size() == 1, "asked");
+        if (!app.m_boxes.m_asked.empty()) {
+            QCOMPARE(app.m_boxes.m_asked[0].m_strText, QStringLiteral("Save changes to north.txt?"));
+        }
+        QTEST(wentAhead, "wentAhead");
+        QFETCH(QString, title);
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - ") + title);
+        CConfiguration saved = MakeNewConfiguration();
+        ReadSetupText(saved, ReadFile(path).toStdString());
+        QTEST(saved.m_serial[2].m_strAddress == CText(L"A7"), "editSaved");
     }
 
     void RecentFilesKeepTheFourLatestAcrossRuns()

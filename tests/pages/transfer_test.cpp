@@ -1,18 +1,24 @@
 // Transfers started from the window: the page is stored first, the result is
 // put in place on the window thread only when the transfer succeeded, the
 // boxes come up while the busy bit is still set, nothing starts while
-// another transfer runs, and closing the window stops one only on Yes.
+// another transfer runs, closing the window stops one only on Yes, what was
+// read and sent is kept in the logbook, and the comparisons change nothing
+// until the operator takes the other side.
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
 #include <thread>
 
+#include "app/comparewindow.h"
 #include "app/mainfrm.h"
 #include "app/transferbridge.h"
 #include "config/configwriter.h"
@@ -36,6 +42,28 @@ void Press(CTestApp& app, int page, bool send)
 QLineEdit* AddressEdit(CTestApp& app, int row)
 {
     return app.Page(kPageSerial)->ControlAs<QLineEdit>(CSerialView::RowIds()[row].m_nAddress);
+}
+
+// The events of the one logger in the application's logbook, newest first.
+QStringList LogbookEvents(CTestApp& app)
+{
+    std::vector<CLogbookLogger> loggers;
+    std::string error;
+    QStringList events;
+    if (!app.Doc().Logbook().List(loggers, error) || loggers.size() != 1) return {QString::fromStdString(error)};
+    for (const CLogbookEntry& entry : loggers[0].m_entries) events << QString::fromStdString(entry.m_strEvent);
+    return events;
+}
+
+// The compare window's rows as "field: old | new".
+QStringList Rows(const CCompareWindow& window)
+{
+    QStringList rows;
+    const QTableWidget& table = *window.Table();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        rows << table.item(row, 0)->text() + ": " + table.item(row, 1)->text() + " | " + table.item(row, 2)->text();
+    }
+    return rows;
 }
 
 }  // namespace
@@ -109,6 +137,14 @@ private slots:
         QVERIFY(std::count(app.m_port.m_written.begin(), app.m_port.m_written.end(), line) == 1);
         QVERIFY(app.m_boxes.m_shown.empty());
         QCOMPARE(app.Config().m_panel.m_strBaud, app.Config().m_system.m_strSerial1);
+
+        // The scripted logger keeps nothing: the verification lists what it lacks.
+        auto* window = app.Frame().findChild<CCompareWindow*>();
+        QVERIFY(window != nullptr);
+        QCOMPARE(window->Table()->horizontalHeaderItem(1)->text(), QStringLiteral("Sent"));
+        QCOMPARE(window->Table()->horizontalHeaderItem(2)->text(), QStringLiteral("Logger holds"));
+        QVERIFY(Rows(*window).filter(QStringLiteral(": \"77\" | \"\"")).size() == 1);
+        QCOMPARE(LogbookEvents(app), QStringList({"verify", "send", "before-send"}));
     }
 
     void UnansweredCommandsAreListedAfterASend()
@@ -146,6 +182,38 @@ private slots:
         QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
         QCOMPARE(app.m_boxes.m_shown[0].m_strText, QStringLiteral("No Response from Datalogger"));
         QCOMPARE(app.Config().m_system.m_strName, CText(L"Mine"));
+    }
+
+    void ComparisonsChangeTheDocumentOnlyWhenTheOtherSideIsTaken()
+    {
+        QTemporaryDir folder;
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_replies["System?\r"] = "System?\r\nName North\r\n\r\nOK";
+        // The document saved: the file holds exactly what it does.
+        QVERIFY(app.App().DoSave(folder.filePath("same.txt")));
+        QVERIFY(app.Doc().CompareWithFile(folder.filePath("same.txt")));
+        auto* same = app.Frame().findChild<CCompareWindow*>();
+        QVERIFY(same != nullptr && same->Text()->text().endsWith("No differences."));
+        QVERIFY(same->Table()->isHidden() && same->TakeButton() == nullptr);
+        same->close();
+        ProcessPostedEvents();
+
+        app.Frame().CommandAction(kCmdLoggerCompareLogger)->trigger();
+        QVERIFY(app.WaitUntilIdle());
+        auto* window = app.Frame().findChild<CCompareWindow*>();
+        QVERIFY(window != nullptr && window != same);
+        QCOMPARE(window->Table()->horizontalHeaderItem(1)->text(), QStringLiteral("This document"));
+        QVERIFY(Rows(*window).contains(QStringLiteral("system.name: \"\" | \"North\"")));
+        QCOMPARE(app.Config().m_system.m_strName, CText());
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - same.txt"));
+        QCOMPARE(LogbookEvents(app), QStringList({"retrieve"}));
+
+        window->TakeButton()->click();
+        ProcessPostedEvents();
+        QCOMPARE(app.Config().m_system.m_strName, CText(L"North"));
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - same.txt*"));
+        QVERIFY(app.Frame().findChild<CCompareWindow*>() == nullptr);
     }
 
     void NothingStartsWhileAnotherTransferRuns()

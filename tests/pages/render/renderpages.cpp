@@ -1,21 +1,31 @@
-// Renders every page of the main window, and the about box, into PNG files
-// for review: fennmere-render-pages OUTPUT-FOLDER.
+// Renders every page of the main window, the about box, the Logger menu's
+// windows and the Send's verification into PNG files for review:
+// fennmere-render-pages OUTPUT-FOLDER.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
 #include <cstdio>
 
 #include "app/aboutdlg.h"
+#include "app/comparewindow.h"
+#include "app/logbookwindow.h"
 #include "app/mainfrm.h"
+#include "config/configwriter.h"
 #include "guitestsupport.h"
 #include "pages/livemodel.h"
 #include "pages/liveplotwindow.h"
 #include "pages/liveview.h"
 #include "pages/pageview.h"
 #include "pages/resourceids.h"
+#include "pages/widgetmessageboxes.h"
 
 using namespace fennmere;
 
@@ -53,6 +63,50 @@ void AddLiveRows(CLiveView& live)
                                      {text(level), text(level - 0.1), text(level + 0.1), text(12.8 - 0.002 * i),
                                       text(temp), text(0.01 * (i % 5))}});
     }
+}
+
+// The newest window of type T under parent.
+template <class T>
+T* Newest(QWidget& parent)
+{
+    const QList<T*> windows = parent.findChildren<T*>();
+    return windows.isEmpty() ? nullptr : windows.back();
+}
+
+// Grabs and closes each box the document shows, while it is open: the
+// recording boxes hand it to the real ones for a moment.
+void RenderBoxes(test::CTestApp& app, CWidgetMessageBoxes& real, const QString& path, bool& ok)
+{
+    app.m_boxes.m_whileOpen = [&app, &real, path, &ok](const test::CShownBox& box) {
+        QTimer::singleShot(300, [path, &ok] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ok = Save(*modal, path) && ok;
+                modal->close();
+            }
+        });
+        real.Show(&app.Frame(), box.m_strText, box.m_strCaption, box.m_icon, box.m_strDetail);
+    };
+}
+
+// Two loggers as a field day leaves them in the logbook.
+void FillLogbook(const CConfiguration& base)
+{
+    const CLogbook logbook;
+    std::string error;
+    CConfiguration north = base;
+    north.m_system.m_strSerialNumber = L"A1234";
+    north.m_system.m_strName = L"North Weir";
+    logbook.Record(north, "retrieve", "/dev/ttyUSB0", nullptr, error);
+    logbook.Record(north, "before-send", "/dev/ttyUSB0", nullptr, error);
+    north.m_system.m_nLogInterval = 900;
+    north.m_output[2].m_strAlias = L"WaterTemp";
+    north.m_serial[1].m_strAddress = L"07";
+    logbook.Record(north, "send", "/dev/ttyUSB0", nullptr, error);
+    CConfiguration pump = base;
+    pump.m_system.m_strSerialNumber = L"B0077";
+    pump.m_system.m_strName = L"Pump 3";
+    logbook.Record(pump, "default-config", "COM3", nullptr, error);
+    if (!error.empty()) std::fprintf(stderr, "logbook: %s\n", error.c_str());
 }
 
 }  // namespace
@@ -97,5 +151,91 @@ int main(int argc, char* argv[])
     about.show();
     ok = Save(about, out.filePath(QStringLiteral("about.png"))) && ok;
     about.close();
+
+    // The Logger menu, opened under its title.
+    for (QAction* action : app.Frame().menuBar()->actions()) {
+        if (action->text() != QStringLiteral("&Logger") || action->menu() == nullptr) continue;
+        QMenu& menu = *action->menu();
+        menu.popup(app.Frame().mapToGlobal(app.Frame().menuBar()->actionGeometry(action).bottomLeft()));
+        ok = Save(menu, out.filePath(QStringLiteral("logger-menu.png"))) && ok;
+        menu.close();
+    }
+
+    // Compare with File: a setup file that differs in a few fields, then the
+    // document's own file.
+    QTemporaryDir files;
+    app.Frame().ShowPage(kPageSerial);
+    CConfiguration other = config;
+    other.m_system.m_strName = L"North Weir";
+    other.m_system.m_nLogInterval = 900;
+    other.m_serial[1].m_strAddress = L"07";
+    other.m_output[2].m_strAlias = L"WaterTemperature";
+    const QString otherPath = files.filePath(QStringLiteral("north-weir.txt"));
+    QFile otherFile(otherPath);
+    if (otherFile.open(QIODevice::WriteOnly)) otherFile.write(QByteArray::fromStdString(WriteSetupFile(other)));
+    otherFile.close();
+    const QString samePath = files.filePath(QStringLiteral("same.txt"));
+    for (const auto& [path, name] :
+         {std::pair{otherPath, "compare-file.png"}, std::pair{samePath, "compare-none.png"}}) {
+        if (path == samePath) app.App().DoSave(samePath);
+        if (!app.Doc().CompareWithFile(path)) continue;
+        if (auto* window = Newest<CCompareWindow>(app.Frame())) {
+            ok = Save(*window, out.filePath(QLatin1String(name))) && ok;
+            window->close();
+            test::ProcessPostedEvents();
+        }
+    }
+
+    // The logbook window on a logbook of its own.
+    QTemporaryDir logbookFolder;
+    qputenv("FENNMERE_LOGBOOK", logbookFolder.path().toLocal8Bit());
+    FillLogbook(config);
+    CLogbookWindow::CActions actions;
+    actions.m_open = [&app](const CLogbookEntry& entry) { app.App().OpenLogbookEntry(entry); };
+    actions.m_send = [&app](const CLogbookEntry& entry) { app.App().SendLogbookEntry(entry); };
+    auto* logbook = new CLogbookWindow(&app.Frame(), CLogbook(), app.m_boxes, std::move(actions));
+    logbook->setAttribute(Qt::WA_DeleteOnClose);
+    logbook->show();
+    const QList<QTableWidgetItem*> north = logbook->Loggers()->findItems(QStringLiteral("A1234"), Qt::MatchExactly);
+    if (!north.isEmpty()) logbook->Loggers()->selectRow(north.front()->row());
+    logbook->Entries()->selectRow(0);
+    ok = Save(*logbook, out.filePath(QStringLiteral("logbook.png"))) && ok;
+    logbook->Entries()->setSelectionMode(QAbstractItemView::MultiSelection);
+    logbook->Entries()->selectRow(2);
+    logbook->CompareSelected();
+    if (auto* window = Newest<CCompareWindow>(*logbook)) {
+        ok = Save(*window, out.filePath(QStringLiteral("logbook-compare.png"))) && ok;
+        window->close();
+    }
+    logbook->Entries()->clearSelection();
+    logbook->Entries()->selectRow(0);
+    logbook->ViewSelected();
+    if (QWidget* view = logbook->findChild<QWidget*>(QStringLiteral("entryView"))) {
+        ok = Save(*view, out.filePath(QStringLiteral("logbook-view.png"))) && ok;
+        view->close();
+    }
+    logbook->close();
+
+    // The Send's verification: the box when the logger holds what was sent,
+    // the table when it does not.
+    CWidgetMessageBoxes real;
+    CSafeSendResult verified;
+    verified.m_bSent = true;
+    verified.m_bVerified = true;
+    RenderBoxes(app, real, out.filePath(QStringLiteral("send-verified.png")), ok);
+    app.Doc().ShowSendResult(verified);
+    app.m_boxes.m_whileOpen = nullptr;
+    CSafeSendResult differs;
+    differs.m_bSent = true;
+    differs.m_send.m_report.m_nStatus = kStatusNotVerified;
+    differs.m_send.m_report.m_strMessage = std::string(StatusText(kStatusNotVerified, ETransferKind::Send));
+    differs.m_differences = {{"system.name", "\"North Weir\"", "\"North\""},
+                             {"system.logInterval", "900", "60"},
+                             {"outputs[3].alias", "\"WaterTemperature\"", "\"WaterTemp\""}};
+    app.Doc().ShowSendResult(differs);
+    if (auto* window = Newest<CCompareWindow>(app.Frame())) {
+        ok = Save(*window, out.filePath(QStringLiteral("send-not-verified.png"))) && ok;
+        window->close();
+    }
     return ok ? 0 : 1;
 }
