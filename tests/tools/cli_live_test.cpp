@@ -453,6 +453,39 @@ TEST_F(CliLiveTest, BackupIsKeptBeforeTheFirstConfigurationLine)
     EXPECT_NE(show.m_strOut.find("system.name = \"Station 1\"\n"), std::string::npos);
 }
 
+// Several loggers at once: each on its own thread and port; one that fails
+// does not hold up the others, and the summary names every port.
+TEST_F(CliLiveTest, SeveralPortsRunInParallelAndTheSummaryListsEach)
+{
+    CChild sim(fennmere::test::SimulatorPath(), {"--count", "2"});
+    const std::string first = sim.FirstLine();
+    std::string second;
+    for (int i = 0; i < 50 && second.empty(); ++i) {
+        const auto lines = Lines(sim.Out());
+        if (lines.size() >= 2) second = lines[1];
+        if (second.empty()) std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_FALSE(second.empty());
+    const fs::path out = m_dir / "out";
+    fs::create_directories(out);
+    const std::string missing = (m_dir / "no-such-tty").string();
+    auto run = RunCommand(fennmere::test::FennmerePath(), {"retrieve", "--port", first, "--port", missing, "--port",
+                                                           second, "-o", out.string(), "--sensors", "/dev/null"});
+    EXPECT_EQ(run.m_nExit, 6) << run.m_strErr;  // the first failure in port order
+    const auto summary = Lines(run.m_strOut);
+    ASSERT_EQ(summary.size(), 4u) << run.m_strOut;
+    EXPECT_EQ(Words(summary[0]), (std::vector<std::string>{"port", "serial", "number", "name", "result", "time"}));
+    EXPECT_EQ(Words(summary[1]).at(1), "2105057");
+    EXPECT_NE(summary[2].find("Communication Error"), std::string::npos) << summary[2];
+    EXPECT_EQ(Words(summary[3]).at(1), "2105058");
+    EXPECT_NE(run.m_strErr.find(missing + " does not exist"), std::string::npos) << run.m_strErr;
+    for (const std::string& port : {first, second}) {
+        std::string name = port.substr(5);
+        std::replace(name.begin(), name.end(), '/', '_');
+        EXPECT_NE(ReadFile(out / (name + ".txt")).find("Name Station 1\r\n"), std::string::npos) << name;
+    }
+}
+
 TEST_F(CliLiveTest, FailureToOpenThePortIsExplainedOnTheNextLine)
 {
     auto run = RunCommand(fennmere::test::FennmerePath(), {"retrieve", "--port", "/dev/null"});

@@ -34,17 +34,20 @@ CArgs::CArgs(std::vector<std::string> args, std::set<std::string> valueOptions,
         // --output is -o by its long name: giving both is giving it twice.
         const std::string key = name == "--output" ? "-o" : name;
         const bool known = valueOptions.count(name) != 0 || (flagOptions.count(name) != 0 && !inlineValue);
-        if (known && (m_values.count(key) != 0 || m_flags.count(key) != 0)) {
+        if (known && key != "--port" && (m_values.count(key) != 0 || m_flags.count(key) != 0)) {
             throw CUsageError("option " + name + " given twice");
         }
         if (valueOptions.count(name) != 0) {
+            std::string value;
             if (inlineValue) {
-                m_values[key] = *inlineValue;
+                value = *inlineValue;
             } else if (i + 1 < args.size()) {
-                m_values[key] = args[++i];
+                value = args[++i];
             } else {
                 throw CUsageError("option " + name + " needs a value");
             }
+            if (key == "--port") m_ports.push_back(value);
+            m_values.emplace(key, std::move(value));
         } else if (flagOptions.count(name) != 0 && !inlineValue) {
             m_flags.insert(key);
         } else {

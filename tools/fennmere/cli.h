@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "config/configuration.h"
+#ifdef FENNMERE_HAVE_LINK
+#include "link/transferobserver.h"
+#endif
 
 namespace fennmere::cli {
 
@@ -45,7 +48,11 @@ public:
           std::set<std::string> flagOptions);
 
     bool Flag(const std::string& name) const { return m_flags.count(name) != 0; }
+    // The value; for --port, given more than once, the first.
     std::optional<std::string> Value(const std::string& name) const;
+    // Every --port value in the order given (--port is the one option that
+    // may be repeated: one logger per port).
+    const std::vector<std::string>& Ports() const { return m_ports; }
     const std::vector<std::string>& Positional() const { return m_positional; }
     // The positional arguments must number between min and max.
     void ExpectPositional(std::size_t min, std::size_t max) const;
@@ -54,6 +61,7 @@ private:
     std::map<std::string, std::string> m_values;
     std::set<std::string> m_flags;
     std::vector<std::string> m_positional;
+    std::vector<std::string> m_ports;
 };
 
 // A configuration as File New leaves it, with the sensor definitions read
@@ -97,7 +105,8 @@ int CommandLogbook(const std::vector<std::string>& args);
 void RecordInLogbook(const CConfiguration& config, const char* event, const CText& port);
 
 #ifdef FENNMERE_HAVE_LINK
-// The panel settings a transfer reads from --port and --baud.
+// The panel settings a transfer reads from --port (the first, when several
+// are given) and --baud.
 void SetPanel(CConfiguration& config, const CArgs& args);
 // Sends config to the logger on its panel's port with the backup and
 // verification that --no-backup and --no-verify leave on; sentEvent names
@@ -106,6 +115,11 @@ int SendSafely(const CArgs& args, const CConfiguration& config, const char* sent
 // Reads the logger on config's panel port; nothing when it failed (the
 // failure already reported), with exitCode set.
 std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, int& exitCode);
+// The exit code for a transfer's report.
+int ExitFor(const CTransferReport& report);
+// Retrieve (or, with defaultConfig, the default configuration) on every
+// --port at once, one file per port in the folder -o names.
+int RetrieveOnEveryPort(const CArgs& args, const CConfiguration& config, bool defaultConfig);
 #endif
 
 }  // namespace fennmere::cli

@@ -10,6 +10,14 @@
 #include "config/text.h"
 #include "logbook/logbook.h"
 
+#ifdef FENNMERE_HAVE_LINK
+#include <nlohmann/json.hpp>
+
+#include "link/clock.h"
+#include "link/retrieve.h"
+#include "multiport.h"
+#endif
+
 namespace fennmere::cli {
 
 namespace {
@@ -27,6 +35,10 @@ const char* const kDiffUsage =
     "Only fields that both sides carry are compared: a setup file carries what\n"
     "File Save writes; a complete file and a logger carry everything a Retrieve\n"
     "reads. A logger's date and time are not compared.\n"
+    "\n"
+    "With --port given several times, every logger is read at once; each one's\n"
+    "lines follow a line \"== PORT\" (with --json one JSON object a line:\n"
+    "{\"port\": P, \"differences\": [...]}), and a summary table goes to stderr.\n"
     "\n"
     "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
     "  --baud B           PC baud rate (default 115200)\n"
@@ -111,6 +123,39 @@ int CommandDiff(const std::vector<std::string>& argv)
     }
 #ifdef FENNMERE_HAVE_LINK
     SetPanel(newConfig, args);
+    if (args.Ports().size() > 1) {
+        // One logger per port; the summary goes to stderr, so that stdout
+        // holds only the differences.
+        const bool json = args.Flag("--json");
+        return RunOnEveryPort(
+            args,
+            [&](CPortRun& run, CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel) {
+                CConfiguration own = newConfig;
+                own.m_panel.m_strComPort = WidenLatin1(run.m_strPort);
+                CRetrieveResult result = RunRetrieve(io, CSystemClock::Instance(), own, observer, &cancel);
+                run.m_report = result.m_report;
+                run.m_nExit = ExitFor(run.m_report);
+                if (!result.m_config) return;
+                run.m_strSerial = result.m_config->m_system.m_strSerialNumber;
+                run.m_strName = result.m_config->m_system.m_strName;
+                RecordInLogbook(*result.m_config, "retrieve", own.m_panel.m_strComPort);
+                const std::vector<CFieldDifference> differences = CompareConfigurations(
+                    oldConfig, SourceOf(oldComplete), *result.m_config, EConfigSource::Logger);
+                run.m_nExit = differences.empty() ? 0 : 1;
+                run.m_strResult = differences.empty() ? "no difference"
+                                                      : std::to_string(differences.size()) + " fields differ";
+                if (json) {
+                    std::string array = DifferencesToJson(differences);
+                    array.pop_back();
+                    run.m_strOutput = "{\"port\": " + nlohmann::json(run.m_strPort).dump() +
+                                      ", \"differences\": " + nlohmann::json::parse(array).dump() + "}\n";
+                } else {
+                    run.m_strOutput = "== " + run.m_strPort + "\n";
+                    for (const CFieldDifference& d : differences) run.m_strOutput += DifferenceLine(d) + "\n";
+                }
+            },
+            stderr);
+    }
     int exitCode = kExitOk;
     std::optional<CConfiguration> held = RetrieveFromLogger(newConfig, exitCode);
     if (!held) return exitCode;

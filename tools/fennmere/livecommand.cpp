@@ -246,6 +246,7 @@ int CommandLive(const std::vector<std::string>& argv)
     CArgs args(argv, {"--port", "--baud", "--config", "--sensors", "--format", "--count", "--duration"}, {"--verbose"});
     args.ExpectPositional(0, 0);
 
+    if (args.Ports().size() > 1) throw CUsageError("live listens to one logger: give --port once");
     auto port = args.Value("--port");
     if (!port || port->empty()) throw CUsageError("--port is required");
     const std::string formatText = args.Value("--format").value_or("table");

@@ -10,6 +10,7 @@
 #include "config/setupfile.h"
 #include "config/text.h"
 #include "interrupt.h"
+#include "multiport.h"
 #include "config/configdump.h"
 #include "link/clock.h"
 #include "link/defaultconfig.h"
@@ -42,6 +43,13 @@ const char* const kRetrieveUsage =
     "configuration as the application does, and writes it as a setup file (or\n"
     "JSON with --json). Nothing is written when the Retrieve fails.\n"
     "\n"
+    "With --port given several times, one logger per port is served at once,\n"
+    "each with a port and progress line of its own, and a summary table (port,\n"
+    "serial number, name, result, time) ends the run; the exit status is the\n"
+    "first failing port's." " With several ports -o names a folder: one file per port,\n"
+    "DIR/ttyUSB0.txt for /dev/ttyUSB0 (.json with --json).\n"
+    "\n"
+
     "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
     "  --baud B           PC baud rate (default 115200)\n"
     "  -o, --output FILE  write to FILE (atomically) instead of standard output\n"
@@ -64,6 +72,11 @@ const char* const kSendUsage =
     "(if that fails, nothing is sent); after the logger has stored the new one it\n"
     "is read again, at the rate it then listens at, and compared with what was\n"
     "sent.\n"
+    "\n"
+    "With --port given several times, one logger per port is served at once,\n"
+    "each with a port and progress line of its own, and a summary table (port,\n"
+    "serial number, name, result, time) ends the run; the exit status is the\n"
+    "first failing port's.\n"
     "\n"
     "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
     "  --baud B           PC baud rate (default 115200)\n"
@@ -91,6 +104,12 @@ const char* const kDefaultConfigUsage =
     "the configuration it answers with (applied on top of a new configuration)\n"
     "as a setup file, or JSON with --json. Nothing is written on failure.\n"
     "\n"
+    "With --port given several times, one logger per port is served at once,\n"
+    "each with a port and progress line of its own, and a summary table (port,\n"
+    "serial number, name, result, time) ends the run; the exit status is the\n"
+    "first failing port's." " With several ports -o names a folder: one file per port.\n"
+    "\n"
+
     "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
     "  --baud B           PC baud rate (default 115200)\n"
     "  -o, --output FILE  write to FILE (atomically) instead of standard output\n"
@@ -211,6 +230,7 @@ const std::set<std::string> kTransferValues = {"--port", "--baud", "-o", "--outp
 
 void SetPanel(CConfiguration& config, const CArgs& args)
 {
+    CheckSeveralPorts(args);
     auto port = args.Value("--port");
     if (!port || port->empty()) throw CUsageError("--port is required");
     std::string baud = args.Value("--baud").value_or("115200");
@@ -243,18 +263,23 @@ std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, i
     return std::move(result.m_config);
 }
 
-int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent)
+namespace {
+
+CSafeSendSteps StepsOf(const CArgs& args)
 {
     CSafeSendSteps steps;
     steps.m_bBackup = !args.Flag("--no-backup");
     steps.m_bVerify = !args.Flag("--no-verify");
-    const CText& port = config.m_panel.m_strComPort;
+    return steps;
+}
 
-    CConsoleObserver observer(ETransferKind::Send);
-    CCancelToken cancel;
-    CInterruptScope interrupts(cancel);
+// The safe Send on port, every configuration it saw kept in the logbook.
+CSafeSendResult SendAndKeep(CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel,
+                            const CSafeSendSteps& steps, const CConfiguration& config, const char* sentEvent)
+{
+    const CText& port = config.m_panel.m_strComPort;
     CSafeSendResult result = RunSafeSend(
-        SharedPort(), CSystemClock::Instance(), config, observer, steps,
+        io, CSystemClock::Instance(), config, observer, steps,
         [&port](const CConfiguration& before) { RecordInLogbook(before, "before-send", port); }, ReadLocalTime,
         &cancel);
     const CTransferReport& report = result.m_send.m_report;
@@ -270,12 +295,101 @@ int SendSafely(const CArgs& args, const CConfiguration& config, const char* sent
     }
     // What the logger holds instead is worth keeping too: it is what it runs on.
     if (result.m_after && !result.m_bVerified) RecordInLogbook(*result.m_after, "verify", port);
+    return result;
+}
+
+std::string ListeningHint(const CSafeSendResult& result, const CConfiguration& config)
+{
     const uint32_t listening = BaudFromText(result.m_send.m_strLoggerBaud);
-    if (listening != 0 && listening != BaudFromText(config.m_panel.m_strBaud)) {
-        std::fprintf(stderr, "The logger now listens at %u baud (its Serial2 rate): use --baud %u to reach it.\n",
-                     listening, listening);
-    }
-    return ExitFor(report);
+    if (listening == 0 || listening == BaudFromText(config.m_panel.m_strBaud)) return {};
+    return "The logger now listens at " + std::to_string(listening) + " baud (its Serial2 rate): use --baud " +
+           std::to_string(listening) + " to reach it.";
+}
+
+// The panel of one of several ports.
+CConfiguration OnPort(const CConfiguration& config, const std::string& port)
+{
+    CConfiguration own = config;
+    own.m_panel.m_strComPort = WidenLatin1(port);
+    return own;
+}
+
+void TakeIdentity(CPortRun& run, const CConfiguration& logger)
+{
+    run.m_strSerial = logger.m_system.m_strSerialNumber;
+    run.m_strName = logger.m_system.m_strName;
+}
+
+int SendToEveryPort(const CArgs& args, const CConfiguration& config, const char* sentEvent)
+{
+    const CSafeSendSteps steps = StepsOf(args);
+    return RunOnEveryPort(
+        args,
+        [&](CPortRun& run, CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel) {
+            const CConfiguration own = OnPort(config, run.m_strPort);
+            CSafeSendResult result = SendAndKeep(io, observer, cancel, steps, own, sentEvent);
+            const std::optional<CConfiguration>& seen = result.m_after ? result.m_after : result.m_before;
+            if (seen) TakeIdentity(run, *seen);
+            run.m_report = result.m_send.m_report;
+            run.m_nExit = ExitFor(run.m_report);
+            if (run.m_nExit == kExitOk) run.m_strResult = result.m_bVerified ? "sent and verified" : "sent";
+            if (run.m_nExit == kExitUnanswered) run.m_strResult = "sent; commands without response";
+            if (run.m_nExit == kExitNotVerified)
+                run.m_strResult = "not verified: " + std::to_string(result.m_differences.size()) + " fields";
+            if (std::string hint = ListeningHint(result, own); !hint.empty())
+                run.m_strOutput = run.m_strPort + ": " + hint + "\n";
+        },
+        stdout);
+}
+
+}  // namespace
+
+int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent)
+{
+    if (args.Ports().size() > 1) return SendToEveryPort(args, config, sentEvent);
+    CConsoleObserver observer(ETransferKind::Send);
+    CCancelToken cancel;
+    CInterruptScope interrupts(cancel);
+    CSafeSendResult result = SendAndKeep(SharedPort(), observer, cancel, StepsOf(args), config, sentEvent);
+    if (std::string hint = ListeningHint(result, config); !hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
+    return ExitFor(result.m_send.m_report);
+}
+
+int RetrieveOnEveryPort(const CArgs& args, const CConfiguration& config, bool defaultConfig)
+{
+    const auto folder = OutputPath(args);
+    if (!folder) throw CUsageError("with several ports, -o DIR names the folder for one file per port");
+    const char* extension = args.Flag("--json") ? ".json" : ".txt";
+    for (const std::string& port : args.Ports()) OutputFileForPort(*folder, port, extension);
+    return RunOnEveryPort(
+        args,
+        [&](CPortRun& run, CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel) {
+            const CConfiguration own = OnPort(config, run.m_strPort);
+            std::optional<CConfiguration> read;
+            if (defaultConfig) {
+                CDefaultConfigResult result = RunDefaultConfig(io, CSystemClock::Instance(), own, observer, &cancel);
+                run.m_report = result.m_report;
+                read = std::move(result.m_config);
+            } else {
+                CRetrieveResult result = RunRetrieve(io, CSystemClock::Instance(), own, observer, &cancel);
+                run.m_report = result.m_report;
+                read = std::move(result.m_config);
+            }
+            run.m_nExit = ExitFor(run.m_report);
+            if (!read) return;
+            TakeIdentity(run, *read);
+            RecordInLogbook(*read, defaultConfig ? "default-config" : "retrieve", own.m_panel.m_strComPort);
+            const std::string path = OutputFileForPort(*folder, run.m_strPort, extension);
+            const CFileResult written = SaveFileAtomically(
+                path, args.Flag("--json") ? ConfigurationToJson(*read) : WriteSetupFile(*read));
+            if (!written.m_bOk) {
+                run.m_nExit = kExitFile;
+                run.m_strResult = "not written: " + written.m_strError;
+            } else {
+                run.m_strResult = "written to " + path;
+            }
+        },
+        stdout);
 }
 
 int CommandPorts(const std::vector<std::string>& argv)
@@ -298,6 +412,7 @@ int CommandRetrieve(const std::vector<std::string>& argv)
     args.ExpectPositional(0, 0);
     CConfiguration config = NewDocument(args);
     SetPanel(config, args);
+    if (args.Ports().size() > 1) return RetrieveOnEveryPort(args, config, false);
     CheckOutput(args);
 
     int exitCode = kExitOk;
@@ -341,6 +456,7 @@ int CommandDefaultConfig(const std::vector<std::string>& argv)
     args.ExpectPositional(0, 0);
     CConfiguration config = NewDocument(args);
     SetPanel(config, args);
+    if (args.Ports().size() > 1) return RetrieveOnEveryPort(args, config, true);
     CheckOutput(args);
 
     CConsoleObserver observer(ETransferKind::DefaultConfig);

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -54,32 +56,83 @@ bool LoadConfiguration(const CSimOptions& options, CConfiguration& config)
     return true;
 }
 
+// Logger number (1-based) of several: its serial number counts on from the
+// first one's (when that is a number), its files get ".number".
+CSimOptions OptionsOfLogger(const CSimOptions& options, int number)
+{
+    CSimOptions own = options;
+    if (number == 1) return own;
+    const std::string suffix = "." + std::to_string(number);
+    if (!own.m_strState.empty()) own.m_strState += suffix;
+    if (!own.m_strLog.empty()) own.m_strLog += suffix;
+    if (!own.m_strLink.empty()) own.m_strLink += suffix;
+    const bool numeric = !own.m_strSerial.empty() && own.m_strSerial.size() < 18 &&
+                         own.m_strSerial.find_first_not_of("0123456789") == std::string::npos;
+    own.m_strSerial = numeric ? std::to_string(std::stoll(own.m_strSerial) + number - 1) : own.m_strSerial + suffix;
+    own.m_nSeed += static_cast<unsigned>(number - 1);
+    return own;
+}
+
+// One logger with everything it owns; serves on the thread that runs it.
+struct CLoggerSim {
+    CSimOptions m_options;
+    CPtyPort m_port;
+    CDeviceLink m_link;
+    CWireLog m_log;
+    CLoggerDevice m_device;
+    CSimulator m_simulator;
+    int m_nExit = 0;
+
+    CLoggerSim(CSimOptions options, CConfiguration config, int signalFd)
+        : m_options(std::move(options)),
+          m_port(m_options.m_nBaud),
+          m_link(m_options.m_strLink.empty() ? CDeviceLink() : CDeviceLink(m_options.m_strLink, m_port.DevicePath())),
+          m_log(m_options.m_strLog.empty() ? CWireLog() : CWireLog(m_options.m_strLog)),
+          m_device(std::move(config), m_options.m_strState),
+          m_simulator(m_options, m_device, m_port, m_log, signalFd)
+    {
+        m_device.IgnoreLines(m_options.m_ignore);
+    }
+};
+
 int Serve(const CSimOptions& options)
 {
-    CConfiguration config;
-    if (!LoadConfiguration(options, config)) return 1;
+    // Signals are blocked before any thread starts, so that every logger's
+    // thread sees them only through the descriptor (which nobody reads: it
+    // stays readable for all of them).
     CUniqueFd signals = BlockStopSignals();
     if (!signals.IsOpen()) {
         std::perror("fennmere-loggersim: signalfd");
         return 1;
     }
-    CPtyPort port(options.m_nBaud);
-    CDeviceLink link;
-    if (!options.m_strLink.empty()) link = CDeviceLink(options.m_strLink, port.DevicePath());
-    CWireLog log;
-    if (!options.m_strLog.empty()) log = CWireLog(options.m_strLog);
-
-    std::printf("%s\n", port.DevicePath().c_str());
+    std::vector<std::unique_ptr<CLoggerSim>> loggers;
+    for (int number = 1; number <= options.m_nCount; ++number) {
+        CSimOptions own = OptionsOfLogger(options, number);
+        CConfiguration config;
+        if (!LoadConfiguration(own, config)) return 1;
+        loggers.push_back(std::make_unique<CLoggerSim>(own, std::move(config), signals.Get()));
+    }
+    for (const auto& logger : loggers) std::printf("%s\n", logger->m_port.DevicePath().c_str());
     std::fflush(stdout);
 
-    CLoggerDevice device(std::move(config), options.m_strState);
-    device.IgnoreLines(options.m_ignore);
-    CSimulator simulator(options, device, port, log, signals.Get());
-    const int code = simulator.Run();
-    // What a receiver should have seen, for comparing with what it counted.
-    if (options.m_fDataInterval)
-        std::fprintf(stderr, "fennmere-loggersim: sent %ld data lines, %lld bytes\n", simulator.DataLinesSent(),
-                     simulator.DataBytesSent());
+    if (loggers.size() == 1) {
+        loggers[0]->m_nExit = loggers[0]->m_simulator.Run();
+    } else {
+        std::vector<std::thread> threads;
+        for (const auto& logger : loggers)
+            threads.emplace_back([&logger] { logger->m_nExit = logger->m_simulator.Run(); });
+        for (std::thread& thread : threads) thread.join();
+    }
+    int code = 0;
+    for (const auto& logger : loggers) {
+        // What a receiver should have seen, for comparing with what it counted.
+        if (options.m_fDataInterval) {
+            std::fprintf(stderr, "fennmere-loggersim: %ssent %ld data lines, %lld bytes\n",
+                         loggers.size() == 1 ? "" : (logger->m_port.DevicePath() + ": ").c_str(),
+                         logger->m_simulator.DataLinesSent(), logger->m_simulator.DataBytesSent());
+        }
+        if (code == 0) code = logger->m_nExit;
+    }
     return code;
 }
 

@@ -155,6 +155,13 @@ const std::map<std::string, CValueHandler>& ValueOptions()
              return true;
          }},
         {"--exit-after-idle", [](CSimOptions& o, const std::string& v) { return ReadSeconds(v, o.m_fExitAfterIdle); }},
+        {"--count",
+         [](CSimOptions& o, const std::string& v) {
+             long n = 0;
+             if (!ReadInteger(v, 1, n) || n > 64) return false;
+             o.m_nCount = static_cast<int>(n);
+             return true;
+         }},
         {"--seed",
          [](CSimOptions& o, const std::string& v) {
              long seed = 0;
@@ -220,6 +227,10 @@ Device:
   --link PATH            make PATH a symlink to the device (removed at exit)
   --baud RATE            rate the logger starts at (default 115200); after a
                          "Serial2 <rate>" line it changes to that rate
+  --count N              N loggers (1 to 64), each on its own device, printed
+                         one path a line; logger K (from 2) has serial
+                         number SN+K-1 and its own state, log and link
+                         files (FILE.K); every option applies to each
   --mismatch garbage|silence
                          what a client at another rate hears (default garbage)
   --pace                 take as long to send each byte as the rate would

@@ -15,6 +15,7 @@ struct CSimOptions {
     std::string m_strState;  // state file: loaded at start, written by SaveConfig
     std::string m_strLog;    // every received line, escaped, with its baud rate
     int m_nBaud = 115200;    // rate the logger starts at
+    int m_nCount = 1;        // loggers, each on its own device
     bool m_bPace = false;    // take as long per byte as the rate would
     EMismatch m_eMismatch = EMismatch::Garbage;
     std::string m_strSerial = "2105057";
