@@ -25,9 +25,13 @@ all=()
 for port in "${ports[@]}"; do all+=(--port "$port"); done
 
 for command in retrieve send; do
-    if [ "$command" = retrieve ]; then args=(retrieve -o "$work/out"); else args=(send "$work/a.txt"); fi
-    t0=$(now); "$fennmere" "${args[@]}" --port "${ports[0]}" --sensors /dev/null >/dev/null; t1=$(now)
-    "$fennmere" "${args[@]}" "${all[@]}" --sensors /dev/null >"$work/summary"; t2=$(now)
+    if [ "$command" = retrieve ]; then
+        one_args=(retrieve -o "$work/one.txt") four_args=(retrieve -o "$work/out")
+    else
+        one_args=(send "$work/a.txt") four_args=(send "$work/a.txt")
+    fi
+    t0=$(now); "$fennmere" "${one_args[@]}" --port "${ports[0]}" --sensors /dev/null >/dev/null; t1=$(now)
+    "$fennmere" "${four_args[@]}" "${all[@]}" --sensors /dev/null >"$work/summary"; t2=$(now)
     one=$(calc "$t1 - $t0") four=$(calc "$t2 - $t1")
     printf '%-8s one logger %.2f s, four at once %.2f s: ratio %s (target at most 1.15)\n' \
         "$command" "$one" "$four" "$(calc "$four / $one")"
