@@ -90,6 +90,17 @@ void CheckBaud(const std::string& baud)
 #endif
 }
 
+bool WantsHelp(const std::vector<std::string>& args, const char* usage)
+{
+    for (const auto& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped)
 {
     std::vector<std::string> dropped;

@@ -64,6 +64,9 @@ private:
     std::vector<std::string> m_ports;
 };
 
+// Prints usage on stdout when args ask for help (--help, -h); then true.
+bool WantsHelp(const std::vector<std::string>& args, const char* usage);
+
 // A configuration as File New leaves it, with the sensor definitions read
 // from --sensors FILE (which must then exist) or ./sensor.ini (which may be
 // missing, as in the application). A file that cannot be read throws

@@ -67,16 +67,6 @@ const char* const kLogbookUsage =
     "\n"
     "Each entry's file can also be given to send, show, diff and convert.\n";
 
-bool WantsHelp(const std::vector<std::string>& args, const char* usage)
-{
-    for (const auto& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
-            return true;
-        }
-    }
-    return false;
-}
 
 int PrintDifferences(const std::vector<CFieldDifference>& differences, bool json)
 {

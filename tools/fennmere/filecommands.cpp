@@ -41,16 +41,6 @@ const char* const kShowUsage =
     "  --json             print JSON (layout in README.md) instead of lines\n"
     "  --sensors FILE     sensor definition file (default: sensor.ini)\n";
 
-bool WantsHelp(const std::vector<std::string>& args, const char* usage)
-{
-    for (const auto& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
-            return true;
-        }
-    }
-    return false;
-}
 
 
 }  // namespace

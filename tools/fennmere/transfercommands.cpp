@@ -120,16 +120,6 @@ const char* const kDefaultConfigUsage =
     "service mode, the port is released, nothing is written and the exit\n"
     "status is 130. A second one ends at once.\n";
 
-bool WantsHelp(const std::vector<std::string>& args, const char* usage)
-{
-    for (const auto& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
-            return true;
-        }
-    }
-    return false;
-}
 
 // Prints progress as a bar on a terminal (nothing otherwise) and the report
 // in the texts the application shows in its boxes, each followed by its
