@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -20,7 +21,8 @@ protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() /
-                ("fennmere-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                ("fennmere-cli-" + std::to_string(::getpid()) + "-" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
     }

@@ -136,7 +136,8 @@ protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() /
-                ("fennmere-live-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                ("fennmere-live-" + std::to_string(::getpid()) + "-" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
         ::setenv("FENNMERE_LOGBOOK", (m_dir / "logbook").c_str(), 1);
@@ -356,6 +357,14 @@ TEST_P(CliCancelTest, SignalCancelsTellsTheLoggerAndFreesThePort)
         << stderrText;
     EXPECT_EQ(stderrText.find("partly written") != std::string::npos, std::string(c.m_szCommand) == "send");
     EXPECT_FALSE(fs::exists(out));
+    // The simulator logs what it has read; on a busy machine it may read the
+    // last line a moment after the program has gone.
+    auto lastLine = [&log] {
+        const auto wire = Lines(ReadFile(log));
+        return wire.empty() ? std::string() : wire.back();
+    };
+    for (int i = 0; i < 200 && lastLine().find("\tExit\\r") == std::string::npos; ++i)
+        std::this_thread::sleep_for(10ms);
     const auto wire = Lines(ReadFile(log));
     ASSERT_FALSE(wire.empty());
     EXPECT_EQ(wire.back().substr(wire.back().find('\t') + 1), "Exit\\r");
@@ -415,7 +424,9 @@ TEST_F(CliLiveTest, SendIsBackedUpVerifiedAndRestored)
 
     const fs::path folder = m_dir / "logbook" / "2105057";
     const auto files = EntryFiles(folder);
-    ASSERT_EQ(files.size(), 3u);  // before-send, send, verify
+    std::string names;
+    for (const fs::path& file : files) names += file.filename().string() + "\n";
+    ASSERT_EQ(files.size(), 3u) << names << send.m_strErr;  // before-send, send, verify
     EXPECT_NE(files[0].filename().string().find("_before-send_"), std::string::npos);
     EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
     EXPECT_EQ(fs::status(files[0]).permissions(), fs::perms::owner_read | fs::perms::owner_write);
@@ -430,7 +441,7 @@ TEST_F(CliLiveTest, SendIsBackedUpVerifiedAndRestored)
                               {"logbook", "restore", "2105057/1", "--port", port, "--sensors", "/dev/null"});
     EXPECT_EQ(restore.m_nExit, 0) << restore.m_strErr;
     auto back = RunCommand(fennmere::test::FennmerePath(), diffBefore);
-    EXPECT_EQ(back.m_nExit, 0) << back.m_strOut;
+    EXPECT_EQ(back.m_nExit, 0) << back.m_strOut << back.m_strErr;
     EXPECT_EQ(back.m_strOut, "");
 }
 
