@@ -25,6 +25,14 @@ private:
     int m_nTo;
 };
 
+// Puts which step failed before the failure's own explanation; a cancelled
+// run says enough already.
+void ExplainStep(CTransferReport& report, const char* step)
+{
+    if (report.m_nStatus == kStatusCancelled) return;
+    report.m_strDetail = step + (report.m_strDetail.empty() ? std::string() : "\n" + report.m_strDetail);
+}
+
 }  // namespace
 
 CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
@@ -49,11 +57,8 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         CRetrieveResult backup = RunRetrieve(port, clock, snapshot, backupBar, cancel);
         if (!backup.m_config) {
             result.m_send.m_report = std::move(backup.m_report);
-            if (result.m_send.m_report.m_nStatus != kStatusCancelled) {
-                std::string& detail = result.m_send.m_report.m_strDetail;
-                detail = "The Send did not start: the logger's configuration could not be read first." +
-                         (detail.empty() ? std::string() : "\n" + detail);
-            }
+            ExplainStep(result.m_send.m_report,
+                        "The Send did not start: the logger's configuration could not be read first.");
             return finish();
         }
         result.m_before = std::move(backup.m_config);
@@ -73,11 +78,8 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         std::vector<std::string> unanswered = std::move(result.m_send.m_report.m_unanswered);
         result.m_send.m_report = std::move(verify.m_report);
         result.m_send.m_report.m_unanswered = std::move(unanswered);
-        if (result.m_send.m_report.m_nStatus != kStatusCancelled) {
-            std::string& detail = result.m_send.m_report.m_strDetail;
-            detail = "The Send ended, but the logger's configuration could not be read back to verify it." +
-                     (detail.empty() ? std::string() : "\n" + detail);
-        }
+        ExplainStep(result.m_send.m_report,
+                    "The Send ended, but the logger's configuration could not be read back to verify it.");
         return finish();
     }
     result.m_after = std::move(verify.m_config);
