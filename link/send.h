@@ -23,6 +23,12 @@ struct CSendResult {
     // Every line written to the logger (configuration, date and time, Serial2
     // and save lines), answered or not, in the order written.
     std::vector<std::string> m_written;
+    // A Send of changes only: how many configuration lines differed from
+    // what the logger held; -1 for a whole Send.
+    int m_nChangedLines = -1;
+    // A Send of changes only that found nothing to send and left the port
+    // alone.
+    bool m_bNothingSent = false;
 };
 
 // Runs a Send on the calling (transfer) thread with snapshot, a copy of the
@@ -45,5 +51,26 @@ struct CSendResult {
 CSendResult RunSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
                     CTransferObserver& observer, const CLocalTimeSource& localTime = ReadLocalTime,
                     const CCancelToken* cancel = nullptr);
+
+// A Send of only what differs from held, the logger's configuration as a
+// Retrieve read it just before: a configuration line is left out when the
+// logger would answer the same line for what it holds. Around what is sent,
+// only the framing it needs: service mode; the early-warning switch off
+// before the first line when an alarm line (early warning or SMS number)
+// is among them, and back as configured at the end (also sent when only the
+// switch differs), between two saves as in a whole Send; the Serial2 switch
+// and the second phase at the serial 2 rate only when a serial rate differs
+// or the logger listens at another rate than its serial 2 rate now; one
+// save; Exit. The date and time lines go out as a whole Send sends them.
+// When nothing is to be sent the port is not opened (m_bNothingSent).
+CSendResult RunChangesOnlySend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
+                               const CConfiguration& held, CTransferObserver& observer,
+                               const CLocalTimeSource& localTime = ReadLocalTime,
+                               const CCancelToken* cancel = nullptr);
+
+// The configuration lines a whole Send writes for config, in its order and
+// without framing, date and time: what a logger holding config would take
+// from it. Lines too long for the logger are left out, as the Send does.
+std::vector<std::string> ConfigurationLines(const CConfiguration& config);
 
 }  // namespace fennmere
