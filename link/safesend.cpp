@@ -40,10 +40,21 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
                             const std::function<void(const CConfiguration&)>& onBackup,
                             const CLocalTimeSource& localTime, const CCancelToken* cancel)
 {
-    // The bar: a Retrieve weighs one part, the Send three.
-    const int parts = (steps.m_bBackup ? 1 : 0) + 3 + (steps.m_bVerify ? 1 : 0);
-    const int sendFrom = steps.m_bBackup ? 100 / parts : 0;
-    const int sendTo = sendFrom + 300 / parts;
+    const bool changesOnly = steps.m_bChangesOnly;
+    const bool backup = steps.m_bBackup || changesOnly;
+    // The bar: a Retrieve weighs one part, a whole Send three. Changes only
+    // keeps its last fifth for the whole Send and verification it may need.
+    int sendFrom = 0;
+    int sendTo = 0;
+    if (changesOnly) {
+        sendFrom = 30;
+        sendTo = 50;
+    } else {
+        const int parts = (backup ? 1 : 0) + 3 + (steps.m_bVerify ? 1 : 0);
+        sendFrom = backup ? 100 / parts : 0;
+        sendTo = sendFrom + 300 / parts;
+    }
+    const int verifyTo = changesOnly ? 80 : 100;
 
     CSafeSendResult result;
     result.m_send.m_strPcBaud = snapshot.m_panel.m_strBaud;
@@ -52,44 +63,77 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         return std::move(result);
     };
 
-    if (steps.m_bBackup) {
+    if (backup) {
         CStepObserver backupBar(observer, 0, sendFrom);
-        CRetrieveResult backup = RunRetrieve(port, clock, snapshot, backupBar, cancel);
-        if (!backup.m_config) {
-            result.m_send.m_report = std::move(backup.m_report);
+        CRetrieveResult read = RunRetrieve(port, clock, snapshot, backupBar, cancel);
+        if (!read.m_config) {
+            result.m_send.m_report = std::move(read.m_report);
             ExplainStep(result.m_send.m_report,
                         "The Send did not start: the logger's configuration could not be read first.");
             return finish();
         }
-        result.m_before = std::move(backup.m_config);
+        result.m_before = std::move(read.m_config);
         if (onBackup) onBackup(*result.m_before);
     }
 
-    CStepObserver sendBar(observer, sendFrom, sendTo);
-    result.m_bSent = true;
-    result.m_send = RunSend(port, clock, snapshot, sendBar, localTime, cancel);
-    if (result.m_send.m_report.m_nStatus != kStatusOk || !steps.m_bVerify) return finish();
+    // Reads the logger back at the rate it listens at after sent and compares
+    // it with what it should hold; false when it could not be read.
+    auto verify = [&](const std::vector<std::string>& lines, int from, int to) {
+        CConfiguration atLoggerRate = snapshot;
+        if (!result.m_send.m_strLoggerBaud.empty()) atLoggerRate.m_panel.m_strBaud = result.m_send.m_strLoggerBaud;
+        CStepObserver verifyBar(observer, from, to);
+        CRetrieveResult read = RunRetrieve(port, clock, atLoggerRate, verifyBar, cancel);
+        if (!read.m_config) {
+            std::vector<std::string> unanswered = std::move(result.m_send.m_report.m_unanswered);
+            result.m_send.m_report = std::move(read.m_report);
+            result.m_send.m_report.m_unanswered = std::move(unanswered);
+            ExplainStep(result.m_send.m_report,
+                        "The Send ended, but the logger's configuration could not be read back to verify it.");
+            return false;
+        }
+        result.m_after = std::move(read.m_config);
+        // What the logger should hold: what it holds now with the lines
+        // applied over it, as a logger applies them. Where the two differ, a
+        // line was not stored (or not as it was sent).
+        CConfiguration expected = *result.m_after;
+        for (const std::string& line : lines) ParseConfigurationText(expected, line);
+        result.m_differences = CompareSentWithLogger(expected, *result.m_after);
+        result.m_bVerified = result.m_differences.empty();
+        return true;
+    };
 
-    CConfiguration atLoggerRate = snapshot;
-    if (!result.m_send.m_strLoggerBaud.empty()) atLoggerRate.m_panel.m_strBaud = result.m_send.m_strLoggerBaud;
-    CStepObserver verifyBar(observer, sendTo, 100);
-    CRetrieveResult verify = RunRetrieve(port, clock, atLoggerRate, verifyBar, cancel);
-    if (!verify.m_config) {
-        std::vector<std::string> unanswered = std::move(result.m_send.m_report.m_unanswered);
-        result.m_send.m_report = std::move(verify.m_report);
-        result.m_send.m_report.m_unanswered = std::move(unanswered);
-        ExplainStep(result.m_send.m_report,
-                    "The Send ended, but the logger's configuration could not be read back to verify it.");
+    result.m_bSent = true;
+    {
+        CStepObserver sendBar(observer, sendFrom, sendTo);
+        result.m_send = changesOnly
+                            ? RunChangesOnlySend(port, clock, snapshot, *result.m_before, sendBar, localTime, cancel)
+                            : RunSend(port, clock, snapshot, sendBar, localTime, cancel);
+    }
+    result.m_nChangedLines = result.m_send.m_nChangedLines;
+    if (result.m_send.m_bNothingSent) {
+        result.m_bSent = false;
+        result.m_bNothingChanged = true;
         return finish();
     }
-    result.m_after = std::move(verify.m_config);
-    // What the logger should hold: what it holds now with every line sent
-    // applied over it, as a logger applies them. Where the two differ, a line
-    // was not stored (or not as it was sent).
-    CConfiguration expected = *result.m_after;
-    for (const std::string& line : result.m_send.m_written) ParseConfigurationText(expected, line);
-    result.m_differences = CompareSentWithLogger(expected, *result.m_after);
-    result.m_bVerified = result.m_differences.empty();
+    if (result.m_send.m_report.m_nStatus != kStatusOk || !steps.m_bVerify) return finish();
+    if (!verify(changesOnly ? ConfigurationLines(snapshot) : result.m_send.m_written, sendTo, verifyTo))
+        return finish();
+
+    if (changesOnly && !result.m_bVerified) {
+        // The whole configuration, at the rate the logger listens at now.
+        result.m_fallbackReasons = std::move(result.m_differences);
+        result.m_differences.clear();
+        result.m_bVerified = false;
+        CConfiguration atLoggerRate = snapshot;
+        if (!result.m_send.m_strLoggerBaud.empty()) atLoggerRate.m_panel.m_strBaud = result.m_send.m_strLoggerBaud;
+        {
+            CStepObserver sendBar(observer, verifyTo, 95);
+            result.m_send = RunSend(port, clock, atLoggerRate, sendBar, localTime, cancel);
+        }
+        if (result.m_send.m_report.m_nStatus != kStatusOk) return finish();
+        if (!verify(result.m_send.m_written, 95, 100)) return finish();
+    }
+
     if (!result.m_bVerified) {
         CTransferReport& report = result.m_send.m_report;
         report.m_nStatus = kStatusNotVerified;

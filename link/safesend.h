@@ -14,6 +14,10 @@ namespace fennmere {
 struct CSafeSendSteps {
     bool m_bBackup = true;
     bool m_bVerify = true;
+    // Only the lines that differ from the backup (which is then read
+    // whatever m_bBackup says); a verification that finds a difference is
+    // followed by a whole Send and a second verification.
+    bool m_bChangesOnly = false;
 };
 
 struct CSafeSendResult {
@@ -33,6 +37,15 @@ struct CSafeSendResult {
     bool m_bSent = false;
     // The verification ran and found the logger holding what was sent.
     bool m_bVerified = false;
+    // Changes only: the logger held everything already, nothing was sent.
+    bool m_bNothingChanged = false;
+    // Changes only: the first verification found these differences from
+    // what a whole Send gives (old: expected, new: held), so the whole
+    // configuration was sent after all; m_send is then that Send's.
+    std::vector<CFieldDifference> m_fallbackReasons;
+    // The number of configuration lines the changes-only Send found
+    // different and sent; -1 for a whole Send.
+    int m_nChangedLines = -1;
 };
 
 // Runs backup, Send and verification on the calling (transfer) thread, each
@@ -40,7 +53,10 @@ struct CSafeSendResult {
 // one observer.Finished at the end. onBackup, when given, receives the
 // backup before the first configuration line is sent (to keep it where it
 // cannot be lost); it must not throw. The verification reads the logger at
-// the rate it listens at after the Send (its serial 2 rate).
+// the rate it listens at after the Send (its serial 2 rate). With changes
+// only, the verification expects every configuration line of a whole Send
+// to hold, not only those sent, so the logger ends as a whole Send leaves
+// it or the run falls back to one.
 CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
                             CTransferObserver& observer, const CSafeSendSteps& steps,
                             const std::function<void(const CConfiguration&)>& onBackup = {},

@@ -18,6 +18,10 @@
 #include "link/portio.h"
 #include "link/serialexception.h"
 
+namespace fennmere {
+class CLoggerDevice;
+}
+
 namespace fennmere::test {
 
 class CFakeLogger final : public CPortIo {
@@ -40,6 +44,10 @@ public:
     void HangUpAfterWrites(int n) { m_nHangUpAfter = n; }
     // The logger ignores the "Serial2" line and stays at its rate.
     void KeepRateOnSerial2() { m_bKeepRate = true; }
+    // Hands every line heard to the simulator's interpreter instead, which
+    // then holds the configuration and answers (and the rate switch comes
+    // from it); the faults above except silence no longer apply.
+    void UseDevice(CLoggerDevice& device) { m_pDevice = &device; }
     // Bytes delivered per read at most.
     void SetChunk(std::size_t bytes) { m_nChunk = bytes; }
 
@@ -64,6 +72,7 @@ public:
 
 private:
     void Answer(const std::string& command);
+    void AnswerFromDevice(const std::string& command);
     bool IsIgnored(const std::string& command) const;
     void ThrowIfGone() const;
 
@@ -75,6 +84,7 @@ private:
     std::optional<ESerialError> m_openFailure;
     int m_nHangUpAfter = -1;
     bool m_bKeepRate = false;
+    CLoggerDevice* m_pDevice = nullptr;
     std::size_t m_nChunk = 48;
 
     bool m_bOpen = false;

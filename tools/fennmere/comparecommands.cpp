@@ -52,6 +52,7 @@ const char* const kLogbookUsage =
     "usage: fennmere logbook\n"
     "       fennmere logbook show ID [--json]\n"
     "       fennmere logbook restore ID --port P [--baud B] [--no-backup] [--no-verify]\n"
+    "                                [--changes-only]\n"
     "\n"
     "Every Retrieve, default configuration and Send is kept in the logbook as a\n"
     "complete configuration file, in a folder per logger serial number:\n"
@@ -63,7 +64,7 @@ const char* const kLogbookUsage =
     "  show ID      prints the entry's configuration as show does (--json: JSON)\n"
     "  restore ID   sends the entry's configuration to the logger on port P,\n"
     "               completely (alarms and SMS numbers included), with backup\n"
-    "               and verification as send does\n"
+    "               and verification as send does (--changes-only as well)\n"
     "\n"
     "Each entry's file can also be given to send, show, diff and convert.\n";
 
@@ -197,7 +198,7 @@ int CommandLogbook(const std::vector<std::string>& argv)
         return kExitOk;
     }
 #ifdef FENNMERE_HAVE_LINK
-    CArgs args(rest, {"--port", "--baud", "--sensors"}, {"--no-backup", "--no-verify"});
+    CArgs args(rest, {"--port", "--baud", "--sensors"}, {"--no-backup", "--no-verify", "--changes-only"});
     args.ExpectPositional(1, 1);
     CConfiguration config = NewDocument(args);
     SetPanel(config, args);

@@ -62,7 +62,7 @@ const char* const kRetrieveUsage =
 
 const char* const kSendUsage =
     "usage: fennmere send FILE --port P [--baud B] [--set-time] [--date D.M.Y --time H:M:S]\n"
-    "                     [--no-backup] [--no-verify]\n"
+    "                     [--no-backup] [--no-verify] [--changes-only]\n"
     "\n"
     "Opens the setup file FILE on top of a new configuration and writes that\n"
     "configuration into the logger on port P. FILE may also be a complete\n"
@@ -72,6 +72,12 @@ const char* const kSendUsage =
     "(if that fails, nothing is sent); after the logger has stored the new one it\n"
     "is read again, at the rate it then listens at, and compared with what was\n"
     "sent.\n"
+    "\n"
+    "With --changes-only, only the configuration lines that differ from the\n"
+    "backup are sent (with the framing the logger needs around them); when\n"
+    "none differs nothing is sent. The verification then expects the whole\n"
+    "configuration: if the logger holds anything else, the whole configuration\n"
+    "is sent and verified after all, and the run says so.\n"
     "\n"
     "With --port given several times, one logger per port is served at once,\n"
     "each with a port and progress line of its own, and a summary table (port,\n"
@@ -85,6 +91,7 @@ const char* const kSendUsage =
     "  --time H:M:S       ... and its time (both are sent when each is complete)\n"
     "  --no-backup        do not read the logger's configuration first\n"
     "  --no-verify        do not read it back afterwards\n"
+    "  --changes-only     send only what differs from the logger's configuration\n"
     "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
     "\n"
     "Exit status 4 when the Send finished but the logger did not answer some\n"
@@ -260,6 +267,9 @@ CSafeSendSteps StepsOf(const CArgs& args)
     CSafeSendSteps steps;
     steps.m_bBackup = !args.Flag("--no-backup");
     steps.m_bVerify = !args.Flag("--no-verify");
+    steps.m_bChangesOnly = args.Flag("--changes-only");
+    if (steps.m_bChangesOnly && !steps.m_bBackup)
+        throw CUsageError("--changes-only compares with the backup: it cannot go with --no-backup");
     return steps;
 }
 
@@ -286,6 +296,36 @@ CSafeSendResult SendAndKeep(CPortIo& io, CTransferObserver& observer, const CCan
     // What the logger holds instead is worth keeping too: it is what it runs on.
     if (result.m_after && !result.m_bVerified) RecordInLogbook(*result.m_after, "verify", port);
     return result;
+}
+
+std::string Lines(int count)
+{
+    return std::to_string(count) + (count == 1 ? " configuration line" : " configuration lines");
+}
+
+// What a Send of changes only did, for the user; empty for a whole Send or
+// one that failed before anything was compared.
+std::string ChangesOnlyText(const CSafeSendResult& result)
+{
+    if (result.m_bNothingChanged) return "Nothing differs: the logger holds this configuration already; nothing was sent.";
+    if (result.m_nChangedLines < 0 || !result.m_bSent) return {};
+    if (result.m_fallbackReasons.empty())
+        return "Sent only the " + Lines(result.m_nChangedLines) + " that differed from the logger's.";
+    std::string text = "Sent the " + Lines(result.m_nChangedLines) +
+                       " that differed, but the logger then did not hold the whole configuration; sent all of it "
+                       "instead:";
+    for (const CFieldDifference& d : result.m_fallbackReasons) text += "\n  " + DifferenceLine(d);
+    return text;
+}
+
+// A successful Send's entry in the summary table.
+std::string SentResult(const CSafeSendResult& result)
+{
+    const std::string verified = result.m_bVerified ? ", verified" : "";
+    if (result.m_bNothingChanged) return "nothing differs, nothing sent";
+    if (result.m_nChangedLines < 0) return result.m_bVerified ? "sent and verified" : "sent";
+    if (!result.m_fallbackReasons.empty()) return "sent in full after a difference" + verified;
+    return "sent " + Lines(result.m_nChangedLines) + verified;
 }
 
 std::string ListeningHint(const CSafeSendResult& result, const CConfiguration& config)
@@ -322,7 +362,7 @@ int SendToEveryPort(const CArgs& args, const CConfiguration& config, const char*
             if (seen) TakeIdentity(run, *seen);
             run.m_report = result.m_send.m_report;
             run.m_nExit = ExitFor(run.m_report);
-            if (run.m_nExit == kExitOk) run.m_strResult = result.m_bVerified ? "sent and verified" : "sent";
+            if (run.m_nExit == kExitOk) run.m_strResult = SentResult(result);
             if (run.m_nExit == kExitUnanswered) run.m_strResult = "sent; commands without response";
             if (run.m_nExit == kExitNotVerified)
                 run.m_strResult = "not verified: " + std::to_string(result.m_differences.size()) + " fields";
@@ -340,7 +380,9 @@ int SendSafely(const CArgs& args, const CConfiguration& config, const char* sent
     CConsoleObserver observer(ETransferKind::Send);
     CCancelToken cancel;
     CInterruptScope interrupts(cancel);
-    CSafeSendResult result = SendAndKeep(SharedPort(), observer, cancel, StepsOf(args), config, sentEvent);
+    const CSafeSendSteps steps = StepsOf(args);
+    CSafeSendResult result = SendAndKeep(SharedPort(), observer, cancel, steps, config, sentEvent);
+    if (std::string text = ChangesOnlyText(result); !text.empty()) std::fprintf(stderr, "%s\n", text.c_str());
     if (std::string hint = ListeningHint(result, config); !hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
     return ExitFor(result.m_send.m_report);
 }
@@ -415,7 +457,7 @@ int CommandSend(const std::vector<std::string>& argv)
 {
     if (WantsHelp(argv, kSendUsage)) return kExitOk;
     CArgs args(argv, {"--port", "--baud", "--date", "--time", "--sensors"},
-               {"--set-time", "--no-backup", "--no-verify"});
+               {"--set-time", "--no-backup", "--no-verify", "--changes-only"});
     args.ExpectPositional(1, 1);
     CConfiguration config = NewDocument(args);
     SetPanel(config, args);
