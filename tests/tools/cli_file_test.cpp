@@ -112,6 +112,7 @@ TEST_F(CliFileTest, ErrorsGiveTheirExitStatusAndOneLineNamingTheFile)
     EXPECT_EQ(Fennmere({"convert"}).m_nExit, 2);
     EXPECT_EQ(Fennmere({"show", good, good}).m_nExit, 2);
     EXPECT_EQ(Fennmere({"no-such-command"}).m_nExit, 2);
+    EXPECT_EQ(Fennmere({"send", good, "--port", "COM1", "--changes-only", "--no-backup"}).m_nExit, 2);
     EXPECT_EQ(RunCommand(test::FennmerePath(), {}).m_nExit, 2);
 }
 

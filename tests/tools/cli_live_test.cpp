@@ -443,6 +443,13 @@ TEST_F(CliLiveTest, SendIsBackedUpVerifiedAndRestored)
     auto back = RunCommand(fennmere::test::FennmerePath(), diffBefore);
     EXPECT_EQ(back.m_nExit, 0) << back.m_strOut << back.m_strErr;
     EXPECT_EQ(back.m_strOut, "");
+
+    // Restored once more, changes only: the logger holds it all already.
+    auto again = RunCommand(fennmere::test::FennmerePath(), {"logbook", "restore", "2105057/1", "--port", port,
+                                                             "--changes-only", "--sensors", "/dev/null"});
+    EXPECT_EQ(again.m_nExit, 0) << again.m_strErr;
+    EXPECT_NE(again.m_strErr.find("Nothing differs"), std::string::npos) << again.m_strErr;
+    EXPECT_EQ(EntryFiles(folder).size(), 8u);  // + before-send, restore, before-send, before-send
 }
 
 // The backup is kept before the first configuration line goes out: a logger

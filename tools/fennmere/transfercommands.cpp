@@ -464,6 +464,7 @@ int CommandSend(const std::vector<std::string>& argv)
     auto date = args.Value("--date");
     auto time = args.Value("--time");
     if (date.has_value() != time.has_value()) throw CUsageError("--date and --time go together");
+    StepsOf(args);  // a usage error before any file is read
     OpenSetupFile(config, args.Positional()[0], true);
 
     config.m_panel.m_nClock = args.Flag("--set-time") ? 1 : 0;
