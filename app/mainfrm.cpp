@@ -270,6 +270,8 @@ void CMainFrame::CreateMenus()
     AddCommand(logger, kCmdLoggerCompareLogger, QStringLiteral("Compare with &Logger..."), true);
     AddCommand(logger, kCmdLoggerCompareFile, QStringLiteral("Compare with &File..."), true);
     logger->addSeparator();
+    AddCommand(logger, kCmdLoggerSendChanges, QStringLiteral("Send &Changes Only"), true);
+    logger->addSeparator();
     AddCommand(logger, kCmdLoggerLogbook, QStringLiteral("Log&book..."), true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));

@@ -29,6 +29,7 @@ class CPageView;
 inline constexpr int kCmdLoggerCompareLogger = 32800;
 inline constexpr int kCmdLoggerCompareFile = 32801;
 inline constexpr int kCmdLoggerLogbook = 32802;
+inline constexpr int kCmdLoggerSendChanges = 32803;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT

@@ -96,6 +96,8 @@ void CNimbrelSetupApp::ConnectCommands()
     wire(kCmdLoggerCompareLogger, &CNimbrelSetupApp::OnCompareWithLogger);
     wire(kCmdLoggerCompareFile, &CNimbrelSetupApp::OnCompareWithFile);
     wire(kCmdLoggerLogbook, &CNimbrelSetupApp::OnLogbook);
+    connect(m_pFrame->CommandAction(kCmdLoggerSendChanges), &QAction::triggered, this,
+            [this] { m_pDocument->StartSendChangesOnly(); });
     connect(m_pFrame.get(), &CMainFrame::RecentFileChosen, this, &CNimbrelSetupApp::OnOpenRecentFile);
 #if !FENNMERE_HAVE_PRINTSUPPORT
     m_pFrame->CommandAction(kCmdFilePrintSetup)->setEnabled(false);

@@ -275,15 +275,29 @@ void CNimbrelSetupDoc::StartSend()
     SendConfiguration(m_config, "send");
 }
 
-bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const char* event)
+void CNimbrelSetupDoc::StartSendChangesOnly()
+{
+    if (LinkControl().BusyWord() != 0) {
+        MessageBoxes().Show(m_pFrame,
+                            QStringLiteral("The logger cannot be sent to while a transfer or the live view uses the port."),
+                            kAppTitle, EMessageIcon::Warning);
+        return;
+    }
+    UpdateModified();
+    SendConfiguration(m_config, "send", true);
+}
+
+bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const char* event, bool changesOnly)
 {
     if (LinkControl().BusyWord() != 0) return false;
     WarnOfUncarriedText(config);
     auto errors = std::make_shared<std::vector<std::string>>();
     auto sent = std::make_shared<const CConfiguration>(config);
     const std::string sentEvent = event;
+    CSafeSendSteps steps;
+    steps.m_bChangesOnly = changesOnly;
     const bool started = LinkControl().StartSafeSend(
-        *m_services.m_pPort, *m_services.m_pClock, config, CSafeSendSteps{}, m_bridge,
+        *m_services.m_pPort, *m_services.m_pClock, config, steps, m_bridge,
         // The backup is kept before the first line goes out: if the Send
         // leaves the logger in a bad state, the logbook still has what it held.
         [this, errors](const CConfiguration& before) { Note(errors, RecordInLogbook(before, "before-send")); },
@@ -310,16 +324,33 @@ bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const cha
 void CNimbrelSetupDoc::ShowSendResult(const CSafeSendResult& result)
 {
     const CTransferReport& report = result.m_send.m_report;
+    // A Send of changes only says what it did.
+    QString changes;
+    if (!result.m_fallbackReasons.empty()) {
+        changes = QStringLiteral("The changed lines alone did not give the logger this configuration, so all of it "
+                                 "was sent. ");
+    } else if (result.m_nChangedLines >= 0) {
+        changes = result.m_nChangedLines == 1
+                      ? QStringLiteral("Sent only the configuration line that differed. ")
+                      : QStringLiteral("Sent only the %1 configuration lines that differed. ").arg(result.m_nChangedLines);
+    }
+    if (result.m_bNothingChanged) {
+        MessageBoxes().Show(m_pFrame,
+                            QStringLiteral("The logger holds this configuration already: nothing was sent."),
+                            kAppTitle, EMessageIcon::Information);
+        return;
+    }
     if (report.m_nStatus != kStatusNotVerified) {
         if (report.m_nStatus == kStatusOk && result.m_bVerified) {
-            MessageBoxes().Show(m_pFrame, QStringLiteral("Sent and verified."), kAppTitle, EMessageIcon::Information);
+            MessageBoxes().Show(m_pFrame, changes + QStringLiteral("Sent and verified."), kAppTitle,
+                                EMessageIcon::Information);
         }
         ShowReport(report);
         return;
     }
     // A table reads better than a box of "PATH: OLD -> NEW" lines.
     auto* window = new CCompareWindow(m_pFrame, QStringLiteral("Send not verified"),
-                                      QString::fromLatin1(report.m_strMessage) +
+                                      changes + QString::fromLatin1(report.m_strMessage) +
                                           QStringLiteral(": the configuration read back after the Send differs "
                                                          "from the one sent."),
                                       QStringLiteral("Sent"), QStringLiteral("Logger holds"), result.m_differences);

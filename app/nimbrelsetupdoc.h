@@ -151,12 +151,15 @@ public:
     // "before-send") and again afterwards to verify it. A Retrieve replaces
     // the configuration, so unsaved changes are asked about first.
     void StartSend();
+    // The same Send of only the configuration lines that differ from what
+    // the logger holds (the page on display stored first).
+    void StartSendChangesOnly();
     void StartRetrieve();
     void StartDefaultConfig();
     // The same Send with another configuration (a logbook entry's), through
     // the panel's port and baud rate; event names what it was sent as in the
     // logbook ("send", "restore"). False when it could not start.
-    bool SendConfiguration(const CConfiguration& config, const char* event);
+    bool SendConfiguration(const CConfiguration& config, const char* event, bool changesOnly = false);
     // After a Send: "Sent and verified.", the fields the logger holds
     // otherwise in a window of their own, or the report's boxes.
     void ShowSendResult(const CSafeSendResult& result);

@@ -237,5 +237,23 @@ int main(int argc, char* argv[])
         ok = Save(*window, out.filePath(QStringLiteral("send-not-verified.png"))) && ok;
         window->close();
     }
+    // Changes only: a few lines sent, nothing to send, and the fallback.
+    CSafeSendResult changes = verified;
+    changes.m_nChangedLines = 3;
+    RenderBoxes(app, real, out.filePath(QStringLiteral("send-changes.png")), ok);
+    app.Doc().ShowSendResult(changes);
+    CSafeSendResult nothing;
+    nothing.m_bNothingChanged = true;
+    nothing.m_nChangedLines = 0;
+    RenderBoxes(app, real, out.filePath(QStringLiteral("send-nothing.png")), ok);
+    app.Doc().ShowSendResult(nothing);
+    app.m_boxes.m_whileOpen = nullptr;
+    differs.m_nChangedLines = 1;
+    differs.m_fallbackReasons = {differs.m_differences[0]};
+    app.Doc().ShowSendResult(differs);
+    if (auto* window = Newest<CCompareWindow>(app.Frame())) {
+        ok = Save(*window, out.filePath(QStringLiteral("send-fallback.png"))) && ok;
+        window->close();
+    }
     return ok ? 0 : 1;
 }
