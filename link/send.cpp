@@ -203,10 +203,14 @@ private:
         const CPanelSettings& panel = m_config.m_panel;
         if (!m_session.OpenPort(panel.m_strComPort, panel.m_strBaud)) return;
         m_session.Progress(1);
-        m_session.Exchange("\r", "", kLineLimit);
-        m_session.Pause(100);
-        m_session.Exchange("Exit\r", "", kLineLimit);
-        m_session.Pause(150);
+        // The Retrieve just before has woken the logger and ended its
+        // service mode.
+        if (!m_bChangesOnly) {
+            m_session.Exchange("\r", "", kLineLimit);
+            m_session.Pause(100);
+            m_session.Exchange("Exit\r", "", kLineLimit);
+            m_session.Pause(150);
+        }
         m_session.Exchange("Service\r", "Service mode started", 100);
         m_session.Progress(1);
         if (!m_session.Ok()) return;
@@ -215,6 +219,11 @@ private:
         RecordLines();
         ModemAccessLines();
         SmsNumberLines();
+        if (m_bChangesOnly && (m_bAlarms || m_bEws)) {
+            // Back as configured once the alarms are in place.
+            m_session.Pause(kLinePauseMs);
+            SendLine(FinalEwsLine(m_config));
+        }
         DateLineStep();
         TimeLineStep();
         if (m_bRates) SwitchSerial2();
@@ -230,7 +239,7 @@ private:
             m_session.Pause(500);
         }
 
-        if (m_bAlarms || m_bEws) {
+        if (!m_bChangesOnly) {
             // The first save's answer is not checked: the second one is.
             WakeAndSave(false);
             m_session.Progress(99);
@@ -287,7 +296,7 @@ private:
     void ModemAccessLines()
     {
         for (const auto& [line, progress] : ModemAccessTable(m_config)) LineStep(line, progress);
-        if (m_bAlarms) {
+        if (!m_bChangesOnly) {
             m_session.Pause(100);
             SendLine(EwsLine(0, ELineEnd::CrLf));
         }

@@ -55,14 +55,15 @@ CSendResult RunSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot
 // A Send of only what differs from held, the logger's configuration as a
 // Retrieve read it just before: a configuration line is left out when the
 // logger would answer the same line for what it holds. Around what is sent,
-// only the framing it needs: service mode; the early-warning switch off
-// before the first line when an alarm line (early warning or SMS number)
-// is among them, and back as configured at the end (also sent when only the
-// switch differs), between two saves as in a whole Send; the Serial2 switch
-// and the second phase at the serial 2 rate only when a serial rate differs
-// or the logger listens at another rate than its serial 2 rate now; one
-// save; Exit. The date and time lines go out as a whole Send sends them.
-// When nothing is to be sent the port is not opened (m_bNothingSent).
+// only the framing it needs: "Service" (the Retrieve that read held has
+// just woken the logger and ended its service mode); the early-warning
+// switch off before the first line when an alarm line (early warning or SMS
+// number) is among them, and back as configured after the last one (also
+// sent when only the switch differs); the Serial2 switch and the second
+// phase at the serial 2 rate only when a serial rate differs or the logger
+// listens at another rate than its serial 2 rate now; one save; Exit. The
+// date and time lines go out as a whole Send sends them. When nothing is to
+// be sent the port is not opened (m_bNothingSent).
 CSendResult RunChangesOnlySend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
                                const CConfiguration& held, CTransferObserver& observer,
                                const CLocalTimeSource& localTime = ReadLocalTime,
