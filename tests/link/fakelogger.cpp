@@ -121,7 +121,15 @@ void CFakeLogger::Answer(const std::string& command)
 {
     // At another rate the logger hears only noise.
     if (m_bSilent || m_nPortBaud != m_nRate) return;
-    if (m_pDevice != nullptr) return AnswerFromDevice(command);
+#ifdef FENNMERE_HAVE_LOGGERDEVICE
+    if (m_pDevice != nullptr) {
+        CDeviceReply reply = m_pDevice->Handle(command.substr(0, command.find_first_of("\r\n")));
+        m_pending += reply.m_strText;
+        if (reply.m_nSwitchBaud != 0) m_nRate = static_cast<uint32_t>(reply.m_nSwitchBaud);
+        m_bService = m_pDevice->InServiceMode();
+        return;
+    }
+#endif
     const bool ignored = IsIgnored(command);
     m_pending += command;
     if (command == "\r") return;
@@ -144,25 +152,6 @@ void CFakeLogger::Answer(const std::string& command)
     auto reply = m_replies.find(command);
     if (reply != m_replies.end()) m_pending += reply->second;
     if (!ignored) m_pending += "OK\r\n";
-}
-
-}  // namespace fennmere::test
-
-namespace fennmere::test {
-
-void CFakeLogger::AnswerFromDevice(const std::string& command)
-{
-#ifdef FENNMERE_HAVE_LOGGERDEVICE
-    std::string line = command;
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-    CDeviceReply reply = m_pDevice->Handle(line);
-    m_pending += reply.m_strText;
-    if (reply.m_nSwitchBaud != 0) m_nRate = static_cast<uint32_t>(reply.m_nSwitchBaud);
-    m_bService = m_pDevice->InServiceMode();
-    if (line == "SaveConfig") ++m_nSaves;
-#else
-    (void)command;
-#endif
 }
 
 }  // namespace fennmere::test

@@ -44,9 +44,8 @@ public:
     void HangUpAfterWrites(int n) { m_nHangUpAfter = n; }
     // The logger ignores the "Serial2" line and stays at its rate.
     void KeepRateOnSerial2() { m_bKeepRate = true; }
-    // Hands every line heard to the simulator's interpreter instead, which
-    // then holds the configuration and answers (and the rate switch comes
-    // from it); the faults above except silence no longer apply.
+    // The simulator's interpreter holds the configuration and answers
+    // instead; of the faults above only silence still applies.
     void UseDevice(CLoggerDevice& device) { m_pDevice = &device; }
     // Bytes delivered per read at most.
     void SetChunk(std::size_t bytes) { m_nChunk = bytes; }
@@ -72,7 +71,6 @@ public:
 
 private:
     void Answer(const std::string& command);
-    void AnswerFromDevice(const std::string& command);
     bool IsIgnored(const std::string& command) const;
     void ThrowIfGone() const;
 
