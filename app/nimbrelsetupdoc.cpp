@@ -13,6 +13,7 @@
 #include "config/configwriter.h"
 #include "config/sensorfile.h"
 #include "config/text.h"
+#include "link/portinfo.h"
 #include "link/portprobe.h"
 #include "link/serialport.h"
 #include "mainfrm.h"
@@ -94,6 +95,12 @@ void CNimbrelSetupDoc::UpdateAllViews(CPageView* sender, int hint)
     }
 }
 
+std::string CNimbrelSetupDoc::PortDescription(const std::string& port) const
+{
+    auto found = m_portDescriptions.find(port);
+    return found == m_portDescriptions.end() ? std::string() : found->second;
+}
+
 bool CNimbrelSetupDoc::OnNewDocument()
 {
     // The probe opens the shared port, which a live acquisition stopped just
@@ -104,6 +111,13 @@ bool CNimbrelSetupDoc::OnNewDocument()
         if (m_pFrame != nullptr) m_pFrame->CreatePages(*this);
         SetNewDocumentDefaults(m_config);
         m_devicePaths = m_services.m_probe(m_config);
+        m_portDescriptions.clear();
+        for (const CPortInfo& port : ListPorts({}, false)) {
+            const std::string text = fennmere::PortDescription(port);
+            if (text.empty()) continue;
+            for (const std::string* name : {&port.m_strName, &port.m_strDevice, &port.m_strById})
+                if (!name->empty()) m_portDescriptions[*name] = text;
+        }
         // A sensor file that cannot be read leaves the sensor lists empty;
         // the operator is told why and can go on.
         const CFileResult sensors = ReadSensorDefinitions(m_config, m_services.m_strSensorFile);

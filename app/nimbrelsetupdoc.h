@@ -18,6 +18,7 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,10 @@ public:
 
     // The serial devices by path that the last new document found.
     const std::vector<std::string>& DevicePaths() const { return m_devicePaths; }
+    // What the system says of the adapter behind a port name or device path
+    // ("FTDI FT232R USB UART, serial A1234, 0403:6001, ftdi_sio"); empty when
+    // nothing is known.
+    std::string PortDescription(const std::string& port) const;
 
     void SetFrame(CMainFrame* frame) { m_pFrame = frame; }
     CMainFrame* Frame() const { return m_pFrame; }
@@ -212,6 +217,7 @@ private:
     CServices m_services;
     CConfiguration m_config;
     std::vector<std::string> m_devicePaths;
+    std::map<std::string, std::string> m_portDescriptions;
     std::vector<CPageView*> m_views;
     CMainFrame* m_pFrame = nullptr;
     QString m_strPathName;

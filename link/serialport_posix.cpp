@@ -29,6 +29,7 @@
 #include <optional>
 #include <system_error>
 
+#include "portinfo.h"
 #include "portnames.h"
 #include "serialport.h"
 #include "serialtrace.h"
@@ -117,40 +118,9 @@ void UnregisterOpenPort(int fd)
     }
 }
 
-// The processes that have device open, as "process 1234 (minicom)", found
-// through /proc; this process counts too (another port object), except for
-// its descriptor ownFd. Only the processes this user may look into are
-// seen; empty when none is.
-std::string OtherHolders(const std::string& device, int ownFd = -1)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target = fs::canonical(device, ec);
-    if (ec) return {};
-    const std::string self = std::to_string(::getpid());
-    const std::string own = std::to_string(ownFd);
-    std::string holders;
-    for (fs::directory_iterator proc("/proc", ec), end; !ec && proc != end; proc.increment(ec)) {
-        const std::string pid = proc->path().filename().string();
-        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::error_code fdError;
-        for (fs::directory_iterator fd(proc->path() / "fd", fdError); !fdError && fd != end; fd.increment(fdError)) {
-            if (pid == self && fd->path().filename() == own) continue;
-            std::error_code linkError;
-            if (fs::read_symlink(fd->path(), linkError) != target || linkError) continue;
-            std::string name;
-            std::ifstream(proc->path() / "comm") >> name;
-            if (!holders.empty()) holders += ", ";
-            holders += "process " + pid + (name.empty() ? std::string() : " (" + name + ")");
-            break;
-        }
-    }
-    return holders;
-}
-
 [[noreturn]] void FailInUse(int error, const std::string& device)
 {
-    std::string holders = OtherHolders(device);
+    std::string holders = PortHolders(device);
     Trace(kOpenFailed, error);
     ThrowSerialException(CSerialException(static_cast<uint32_t>(error), ESerialError::InUse, device,
                                           holders.empty() ? std::string() : "held by " + holders));
@@ -435,7 +405,7 @@ void CSerialPort::OpenDevice(const std::string& name)
     // the descriptor): that one is cleared instead of refusing the port
     // until the device is made anew.
     if (int exclusive = 0; ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
-        if (!OtherHolders(device, fd).empty()) {
+        if (!PortHolders(device, "/proc", fd).empty()) {
             ::close(fd);
             FailInUse(EBUSY, device);
         }

@@ -64,6 +64,11 @@ void CConfigPageView::FillPortList()
     for (const std::string& path : GetDocument()->DevicePaths()) {
         ports->InsertString(-1, QString::fromStdString(path));
     }
+    // The adapter behind each, as the system describes it.
+    for (int i = 0; i < ports->count(); ++i) {
+        const std::string text = GetDocument()->PortDescription(ports->itemText(i).toStdString());
+        if (!text.empty()) ports->setItemData(i, QString::fromStdString(text), Qt::ToolTipRole);
+    }
     if (config.m_panel.m_strComPort.empty()) {
         if (ports->count() > 0) ports->SetCurSel(0);
     } else {

@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/portinfo.h"
 #include "link/portnames.h"
 #include "link/portprobe.h"
 
@@ -490,6 +491,60 @@ TEST(SerialPort, FindDevicesListsMatchingEntriesInNaturalOrder)
               (std::vector<std::string>{(dir / "ttyUSB2").string(), (dir / "ttyUSB10").string()}));
     EXPECT_TRUE(FindDevices(dir / "missing", "ttyUSB").empty());
     std::filesystem::remove_all(dir);
+}
+
+// A system tree of its own: a legacy port without a UART and a virtual
+// console are left out; a USB adapter is described from its USB device,
+// found under its stable name and by the numbered port that names that
+// stable name; a port another process holds names the process.
+TEST(PortInfo, DevicesAreDescribedFromTheSystemTree)
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("fennmere-sys-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    auto put = [&](const fs::path& file, const std::string& text) {
+        fs::create_directories((root / file).parent_path());
+        std::ofstream(root / file) << text << "\n";
+    };
+    auto link = [&](const fs::path& at, const fs::path& to) {
+        fs::create_directories((root / at).parent_path());
+        fs::create_directory_symlink(to, root / at);
+    };
+    const fs::path usb = "sys/devices/usb1/1-1";
+    for (auto [file, text] : {std::pair{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"},
+                              {"product", "FT232R USB UART"}, {"serial", "A1234"}})
+        put(usb / file, text);
+    fs::create_directories(root / usb / "1-1:1.0/ttyUSB1");
+    link(usb / "1-1:1.0/ttyUSB1/driver", "../../../../../bus/usb-serial/drivers/ftdi_sio");
+    link("sys/class/tty/ttyUSB1/device", "../../../devices/usb1/1-1/1-1:1.0/ttyUSB1");
+    put("sys/class/tty/ttyS0/type", "0");
+    fs::create_directories(root / "sys/class/tty/ttyS0/device");
+    put("sys/class/tty/ttyS1/type", "4");
+    fs::create_directories(root / "sys/class/tty/ttyS1/device");
+    fs::create_directories(root / "sys/class/tty/tty0");
+    fs::create_directories(root / "sys/class/tty/ttyACM0/device");
+    for (const char* device : {"ttyUSB1", "ttyS0", "ttyS1", "ttyACM0"}) put(fs::path("dev") / device, "");
+    const fs::path byId = root / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1234-if00-port0";
+    fs::create_directories(byId.parent_path());
+    fs::create_symlink("../../ttyUSB1", byId);
+    put("proc/4242/comm", "minicom");
+    fs::create_directories(root / "proc/4242/fd");
+    fs::create_symlink(root / "dev/ttyACM0", root / "proc/4242/fd/3");
+    put("proc/77/comm", "ModemManager");
+    const CEnvGuard com("FENNMERE_COM4", byId.string());
+
+    const CSystemRoots roots{root / "sys", root / "dev", root / "proc"};
+    std::vector<std::string> rows;
+    for (const CPortInfo& p : ListPorts(roots))
+        rows.push_back(p.m_strName + " | " + p.m_strById + " | " + PortDescription(p) + " | " + PortStateText(p));
+    const std::string dev = (root / "dev").string();
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        dev + "/ttyACM0 |  |  | in use by process 4242 (minicom)",
+                        dev + "/ttyS1 |  |  | free",
+                        "COM4 | " + byId.string() + " | FTDI FT232R USB UART, serial A1234, 0403:6001, ftdi_sio | free"}));
+    ASSERT_EQ(SerialBlockers(roots).size(), 1u);
+    EXPECT_EQ(SerialBlockers(roots)[0].rfind("ModemManager is running", 0), 0u);
+    fs::remove_all(root);
 }
 
 TEST(PortProbe, OpensAndClosesPortNamedThroughEnvironment)

@@ -251,6 +251,23 @@ TEST_F(CliLiveTest, PortInUseAndMissingPortFailWithTheirExitCodes)
     EXPECT_EQ(Lines(missing.m_strErr).size(), 1u) << missing.m_strErr;
 }
 
+// A logger is found at the rate it listens at, with its identity; a port
+// without one says so.
+TEST_F(CliLiveTest, FindNamesTheRateAndTheLogger)
+{
+    for (const char* rate : {"9600", "115200"}) {
+        CChild sim(fennmere::test::SimulatorPath(), {"--baud", rate});
+        const std::string port = sim.FirstLine();
+        auto find = RunCommand(fennmere::test::FennmerePath(), {"find", "--port", port});
+        EXPECT_EQ(find.m_nExit, 0) << find.m_strOut << find.m_strErr;
+        EXPECT_EQ(Lines(find.m_strOut).at(1), port + "  " + rate + "  2105057        Version 2.05  Station 1");
+    }
+    CChild silent(fennmere::test::SimulatorPath(), {"--silent"});
+    auto none = RunCommand(fennmere::test::FennmerePath(), {"find", "--port", silent.FirstLine()});
+    EXPECT_EQ(none.m_nExit, 1);
+    EXPECT_NE(none.m_strOut.find("no logger answered"), std::string::npos) << none.m_strOut;
+}
+
 // Back to back at 115200 with all 128 value columns: the simulator fills the
 // line, says how many lines it sent, and the receiver misses none but those
 // still in flight when it closed the port.

@@ -1,6 +1,7 @@
 #include "cli.h"
 #include "logbook/logbook.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/sensorfile.h"
@@ -99,6 +100,25 @@ bool WantsHelp(const std::vector<std::string>& args, const char* usage)
         }
     }
     return false;
+}
+
+std::string FormatTable(const std::vector<std::vector<std::string>>& rows)
+{
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows)
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            if (widths.size() <= column) widths.push_back(0);
+            widths[column] = std::max(widths[column], row[column].size());
+        }
+    std::string table;
+    for (const auto& row : rows) {
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            table += row[column];
+            if (column + 1 < row.size()) table += std::string(widths[column] - row[column].size() + 2, ' ');
+        }
+        table += "\n";
+    }
+    return table;
 }
 
 bool OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDropped)

@@ -67,6 +67,10 @@ private:
 // Prints usage on stdout when args ask for help (--help, -h); then true.
 bool WantsHelp(const std::vector<std::string>& args, const char* usage);
 
+// Rows as columns two spaces apart, each as wide as its widest cell (the
+// last one not padded), one line a row.
+std::string FormatTable(const std::vector<std::vector<std::string>>& rows);
+
 // A configuration as File New leaves it, with the sensor definitions read
 // from --sensors FILE (which must then exist) or ./sensor.ini (which may be
 // missing, as in the application). A file that cannot be read throws
@@ -96,6 +100,7 @@ int CommandNew(const std::vector<std::string>& args);
 int CommandConvert(const std::vector<std::string>& args);
 int CommandShow(const std::vector<std::string>& args);
 int CommandPorts(const std::vector<std::string>& args);
+int CommandFind(const std::vector<std::string>& args);
 int CommandRetrieve(const std::vector<std::string>& args);
 int CommandSend(const std::vector<std::string>& args);
 int CommandDefaultConfig(const std::vector<std::string>& args);

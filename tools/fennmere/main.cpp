@@ -21,6 +21,7 @@ const CCommand kCommands[] = {
     {"convert", CommandConvert, "open a setup file and write it as File Save would"},
     {"show", CommandShow, "print every field of a setup file's configuration"},
     {"ports", CommandPorts, "list the serial ports found on this computer"},
+    {"find", CommandFind, "find the port and baud rate a logger answers at"},
     {"retrieve", CommandRetrieve, "read a logger's configuration"},
     {"send", CommandSend, "write a setup file's configuration into a logger"},
     {"default-config", CommandDefaultConfig, "return a logger to its default configuration"},

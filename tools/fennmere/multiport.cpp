@@ -72,12 +72,6 @@ private:
     std::size_t m_nIndex;
 };
 
-std::string Column(std::string text, std::size_t width)
-{
-    if (text.size() < width) text.resize(width, ' ');
-    return text;
-}
-
 void PrintFailure(const CPortRun& run)
 {
     const CTransferReport& report = run.m_report;
@@ -155,23 +149,14 @@ int RunOnEveryPort(const CArgs& args, const CPortWork& work, std::FILE* summary)
     for (const CPortRun& run : runs) std::fputs(run.m_strOutput.c_str(), stdout);
     std::fflush(stdout);
 
-    std::size_t portWidth = 4, serialWidth = 13, nameWidth = 4, resultWidth = 6;
-    for (const CPortRun& run : runs) {
-        portWidth = std::max(portWidth, run.m_strPort.size());
-        serialWidth = std::max(serialWidth, run.m_strSerial.size());
-        nameWidth = std::max(nameWidth, run.m_strName.size());
-        resultWidth = std::max(resultWidth, run.m_strResult.size());
-    }
-    std::string table = Column("port", portWidth) + "  " + Column("serial number", serialWidth) + "  " +
-                        Column("name", nameWidth) + "  " + Column("result", resultWidth) + "  time\n";
+    std::vector<std::vector<std::string>> rows = {{"port", "serial number", "name", "result", "time"}};
     for (const CPortRun& run : runs) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f s", run.m_fSeconds);
-        table += Column(run.m_strPort, portWidth) + "  " + Column(NarrowLatin1(run.m_strSerial), serialWidth) + "  " +
-                 Column(NarrowLatin1(run.m_strName), nameWidth) + "  " + Column(run.m_strResult, resultWidth) +
-                 "  " + seconds + "\n";
+        rows.push_back({run.m_strPort, NarrowLatin1(run.m_strSerial), NarrowLatin1(run.m_strName), run.m_strResult,
+                        seconds});
     }
-    std::fputs(table.c_str(), summary);
+    std::fputs(FormatTable(rows).c_str(), summary);
     std::fflush(summary);
     return exitCode;
 }

@@ -2,8 +2,12 @@
 // a logger over a serial port.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+
+#include <nlohmann/json.hpp>
 
 #include "cli.h"
 #include "config/configwriter.h"
@@ -15,6 +19,7 @@
 #include "link/clock.h"
 #include "link/defaultconfig.h"
 #include "link/exchange.h"
+#include "link/portinfo.h"
 #include "link/portnames.h"
 #include "link/portprobe.h"
 #include "link/retrieve.h"
@@ -28,13 +33,24 @@ namespace fennmere::cli {
 namespace {
 
 const char* const kPortsUsage =
-    "usage: fennmere ports\n"
+    "usage: fennmere ports [--json]\n"
     "\n"
-    "Lists the serial ports this computer has: every COM<n> (1 to 255) that\n"
-    "could be opened, with the device it maps to, then the serial devices found\n"
-    "by path (USB, ACM and other serial adapters). Either form can be given to\n"
-    "--port. COM<n> maps to /dev/ttyS<n-1> unless FENNMERE_COM<n> names another\n"
-    "device.\n";
+    "Lists the serial devices of this computer, one row each: the name to give\n"
+    "--port (COM<n> when a numbered port maps to the device, otherwise its\n"
+    "path), the stable path under /dev/serial/by-id that stays the same when\n"
+    "the adapter comes back under another ttyUSB number, the adapter as the\n"
+    "system describes it (USB manufacturer and product, serial number,\n"
+    "vendor:product ids, driver) and its state: free, in use (by which process,\n"
+    "where the system tells) or not accessible (and the group that may open it).\n"
+    "Legacy ttyS ports are listed only when a UART answers there. COM<n> maps to\n"
+    "/dev/ttyS<n-1> unless FENNMERE_COM<n> names another device. Programs that\n"
+    "get in the way of serial adapters (ModemManager, brltty) are named after\n"
+    "the table, each with the command that fixes it.\n"
+    "\n"
+    "  --json   one JSON object: {\"ports\": [...], \"blockers\": [...]}\n"
+    "\n"
+    "Exit status: 0 when a device can be opened, 1 when none was found or none\n"
+    "can be opened (the reason on stderr).\n";
 
 const char* const kRetrieveUsage =
     "usage: fennmere retrieve --port P [--baud B] [-o FILE] [--json]\n"
@@ -424,17 +440,72 @@ int RetrieveOnEveryPort(const CArgs& args, const CConfiguration& config, bool de
         stdout);
 }
 
+namespace {
+
+std::string PortsToJson(const std::vector<CPortInfo>& ports, const std::vector<std::string>& blockers)
+{
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const CPortInfo& p : ports) {
+        const char* state = p.m_eState == EPortState::Free            ? "free"
+                            : p.m_eState == EPortState::InUse         ? "in use"
+                            : p.m_eState == EPortState::NotAccessible ? "not accessible"
+                                                                      : "missing";
+        list.push_back({{"name", p.m_strName}, {"device", p.m_strDevice}, {"byId", p.m_strById},
+                        {"vendor", p.m_strVendor}, {"product", p.m_strProduct}, {"serial", p.m_strSerial},
+                        {"usbId", p.m_strUsbId}, {"driver", p.m_strDriver}, {"state", state},
+                        {"holder", p.m_strHolder}, {"group", p.m_strGroup}});
+    }
+    nlohmann::ordered_json document = {{"ports", list}, {"blockers", blockers}};
+    return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
 int CommandPorts(const std::vector<std::string>& argv)
 {
     if (WantsHelp(argv, kPortsUsage)) return kExitOk;
-    CArgs args(argv, {}, {});
+    CArgs args(argv, {}, {"--json"});
     args.ExpectPositional(0, 0);
+#ifdef _WIN32
+    // Windows: the numbered ports that open.
     CConfiguration config = MakeNewConfiguration();
-    std::vector<std::string> devices = ProbePorts(config);
+    ProbePorts(config);
     for (int n = 1; n < kPortTableSize; ++n)
         if (config.m_nPortAvailable[n] == 1) std::printf("COM%d\t%s\n", n, ResolvePortName(ComPortName(n)).c_str());
-    for (const auto& device : devices) std::printf("%s\n", device.c_str());
     return kExitOk;
+#else
+    CSystemRoots roots;
+    if (const char* sys = std::getenv("FENNMERE_SYSFS")) roots.m_sys = sys;  // a tree of the tests' own
+    if (const char* dev = std::getenv("FENNMERE_DEVFS")) roots.m_dev = dev;
+    if (const char* proc = std::getenv("FENNMERE_PROCFS")) roots.m_proc = proc;
+    const std::vector<CPortInfo> ports = ListPorts(roots);
+    const std::vector<std::string> blockers = SerialBlockers(roots);
+    if (args.Flag("--json")) {
+        std::fputs(PortsToJson(ports, blockers).c_str(), stdout);
+    } else {
+        std::vector<std::vector<std::string>> rows = {{"name", "by-id", "adapter", "state"}};
+        for (const CPortInfo& port : ports)
+            rows.push_back({port.m_strName, port.m_strById.empty() ? "-" : port.m_strById, PortDescription(port),
+                            PortStateText(port)});
+        if (!ports.empty()) std::fputs(FormatTable(rows).c_str(), stdout);
+    }
+    for (const std::string& blocker : blockers) std::fprintf(stderr, "%s\n", blocker.c_str());
+    const bool usable = std::any_of(ports.begin(), ports.end(),
+                                    [](const CPortInfo& p) { return p.m_eState == EPortState::Free; });
+    if (usable) return kExitOk;
+    if (ports.empty()) {
+        std::fputs("No serial device found: plug in the adapter (and see dmesg for what the system made of it).\n",
+                   stderr);
+    } else if (std::any_of(ports.begin(), ports.end(),
+                           [](const CPortInfo& p) { return p.m_eState == EPortState::NotAccessible; })) {
+        std::fputs("No serial device can be opened by this user: add yourself to the device's group "
+                   "(sudo usermod -aG dialout $USER) and log in again.\n",
+                   stderr);
+    } else {
+        std::fputs("No serial device is free: close the program that holds it.\n", stderr);
+    }
+    return kExitNoResponse;
+#endif
 }
 
 int CommandRetrieve(const std::vector<std::string>& argv)
