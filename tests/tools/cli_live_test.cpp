@@ -530,3 +530,18 @@ TEST_F(CliLiveTest, FailureToOpenThePortIsExplainedOnTheNextLine)
 }
 
 }  // namespace
+
+// The terminal in a script: each line waits for the answer to the one
+// before, the session ends once input has ended and the line is quiet, and
+// the log has both directions.
+TEST_F(CliLiveTest, TerminalSendsScriptedLinesAndShowsTheAnswers)
+{
+    CChild sim(fennmere::test::SimulatorPath(), {});
+    const std::string log = (m_dir / "session.log").string();
+    auto run = RunCommand("/bin/sh", {"-c", "printf 'Service\\rSystem?\\r\\nExit\\n' | " + fennmere::test::FennmerePath() +
+                                                " terminal --port " + sim.FirstLine() + " --log " + log});
+    EXPECT_EQ(run.m_nExit, 0) << run.m_strErr;
+    EXPECT_EQ(run.m_strOut.rfind("Service mode started\nSystem?\nName Station 1\n", 0), 0u) << run.m_strOut;
+    EXPECT_NE(run.m_strOut.find("OK\nService mode ended\n"), std::string::npos) << run.m_strOut;
+    EXPECT_TRUE(std::regex_search(ReadFile(log), std::regex(" > Exit\n[^>]* < Service mode ended\n"))) << ReadFile(log);
+}

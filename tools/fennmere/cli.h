@@ -101,6 +101,7 @@ int CommandConvert(const std::vector<std::string>& args);
 int CommandShow(const std::vector<std::string>& args);
 int CommandPorts(const std::vector<std::string>& args);
 int CommandFind(const std::vector<std::string>& args);
+int CommandTerminal(const std::vector<std::string>& args);
 int CommandRetrieve(const std::vector<std::string>& args);
 int CommandSend(const std::vector<std::string>& args);
 int CommandDefaultConfig(const std::vector<std::string>& args);

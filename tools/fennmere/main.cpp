@@ -22,6 +22,7 @@ const CCommand kCommands[] = {
     {"show", CommandShow, "print every field of a setup file's configuration"},
     {"ports", CommandPorts, "list the serial ports found on this computer"},
     {"find", CommandFind, "find the port and baud rate a logger answers at"},
+    {"terminal", CommandTerminal, "type commands to a logger by hand"},
     {"retrieve", CommandRetrieve, "read a logger's configuration"},
     {"send", CommandSend, "write a setup file's configuration into a logger"},
     {"default-config", CommandDefaultConfig, "return a logger to its default configuration"},
