@@ -142,7 +142,8 @@ public:
     void Print(const std::string& text)
     {
         std::lock_guard lock(m_mutex);
-        std::fputs("\r\x1b[K", stdout);
+        // An unfinished line shown before is written again, whole, over itself.
+        std::fputs(m_held.empty() ? "\r\x1b[K" : "\r\x1b[K\x1b[A\r\x1b[K", stdout);
         // The terminal's own output processing puts CR before each LF.
         std::fputs((m_held + text).c_str(), stdout);
         // An unfinished line stays above the prompt until its end comes.
