@@ -272,6 +272,9 @@ void CMainFrame::CreateMenus()
     logger->addSeparator();
     AddCommand(logger, kCmdLoggerSendChanges, QStringLiteral("Send &Changes Only"), true);
     logger->addSeparator();
+    AddCommand(logger, kCmdLoggerFind, QStringLiteral("Fi&nd Logger..."), true);
+    AddCommand(logger, kCmdLoggerTerminal, QStringLiteral("&Terminal..."), true);
+    logger->addSeparator();
     AddCommand(logger, kCmdLoggerLogbook, QStringLiteral("Log&book..."), true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));

@@ -16,6 +16,8 @@
 #endif
 
 #include "aboutdlg.h"
+#include "config/text.h"
+#include "link/transfersession.h"
 #include "logbookwindow.h"
 #include "mainfrm.h"
 #include "pages/messageboxes.h"
@@ -98,6 +100,9 @@ void CNimbrelSetupApp::ConnectCommands()
     wire(kCmdLoggerLogbook, &CNimbrelSetupApp::OnLogbook);
     connect(m_pFrame->CommandAction(kCmdLoggerSendChanges), &QAction::triggered, this,
             [this] { m_pDocument->StartSendChangesOnly(); });
+    connect(m_pFrame->CommandAction(kCmdLoggerFind), &QAction::triggered, this,
+            [this] { m_pDocument->StartFindLogger(); });
+    wire(kCmdLoggerTerminal, &CNimbrelSetupApp::OnTerminal);
     connect(m_pFrame.get(), &CMainFrame::RecentFileChosen, this, &CNimbrelSetupApp::OnOpenRecentFile);
 #if !FENNMERE_HAVE_PRINTSUPPORT
     m_pFrame->CommandAction(kCmdFilePrintSetup)->setEnabled(false);
@@ -256,6 +261,28 @@ void CNimbrelSetupApp::OnLogbook()
     m_pLogbookWindow->show();
     m_pLogbookWindow->raise();
     m_pLogbookWindow->activateWindow();
+}
+
+void CNimbrelSetupApp::OnTerminal()
+{
+    if (!m_pTerminalWindow.isNull()) {
+        m_pTerminalWindow->raise();
+        m_pTerminalWindow->activateWindow();
+        return;
+    }
+    m_pDocument->UpdateModified();  // the panel as shown
+    CLinkControl& link = m_pDocument->LinkControl();
+    bool taken = false;
+    link.UseIdlePort([&] { taken = link.TryAcquire(CLinkControl::kTerminalBit); });
+    if (!taken) {
+        Refuse(QStringLiteral("The terminal cannot open the port while a transfer or the live view uses it."));
+        return;
+    }
+    const CPanelSettings& panel = m_pDocument->Config().m_panel;
+    m_pTerminalWindow = new CTerminalWindow(m_pFrame.get(), link, m_pDocument->Port(), m_pDocument->Clock(),
+                                            NarrowLatin1(panel.m_strComPort), BaudFromText(panel.m_strBaud));
+    m_pTerminalWindow->setAttribute(Qt::WA_DeleteOnClose);
+    m_pTerminalWindow->show();
 }
 
 bool CNimbrelSetupApp::OpenLogbookEntry(const CLogbookEntry& entry)

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "logbookwindow.h"
+#include "terminalwindow.h"
 #include "nimbrelsetupdoc.h"
 #include "pages/pagefactory.h"
 #include "pages/widgetmessageboxes.h"
@@ -73,6 +74,9 @@ public:
     void OnCompareWithLogger();
     void OnCompareWithFile();
     void OnLogbook();
+    // The service terminal on the panel's port and rate; refused while
+    // anything uses the port.
+    void OnTerminal();
     // The logbook window's commands: an entry as the document (a new,
     // untitled one: saving it must not write a setup file over the entry),
     // and an entry sent back to the logger through the panel's port.
@@ -98,6 +102,7 @@ private:
     std::unique_ptr<CMainFrame> m_pFrame;
     CRecentFileList m_recent;
     QPointer<CLogbookWindow> m_pLogbookWindow;
+    QPointer<CTerminalWindow> m_pTerminalWindow;
 };
 
 }  // namespace fennmere

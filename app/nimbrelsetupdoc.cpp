@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <memory>
 
 #include "comparewindow.h"
@@ -299,6 +300,50 @@ void CNimbrelSetupDoc::StartSendChangesOnly()
     }
     UpdateModified();
     SendConfiguration(m_config, "send", true);
+}
+
+void CNimbrelSetupDoc::StartFindLogger()
+{
+    if (LinkControl().BusyWord() != 0) {
+        MessageBoxes().Show(m_pFrame,
+                            QStringLiteral("The logger cannot be looked for while a transfer or the live view uses the port."),
+                            kAppTitle, EMessageIcon::Warning);
+        return;
+    }
+    UpdateModified();
+    std::vector<std::string> ports;
+    auto add = [&ports](const std::string& name) {
+        if (!name.empty() && std::find(ports.begin(), ports.end(), name) == ports.end()) ports.push_back(name);
+    };
+    add(NarrowLatin1(m_config.m_panel.m_strComPort));
+    for (int n = 1; n < kPortTableSize; ++n)
+        if (m_config.m_nPortAvailable[n] == 1) add("COM" + std::to_string(n));
+    for (const std::string& path : m_devicePaths) add(path);
+    const bool started = LinkControl().StartFind(
+        *m_services.m_pPort, *m_services.m_pClock, ports, [this](std::string port, CFindResult result) {
+            auto shared = std::make_shared<CFindResult>(std::move(result));
+            m_bridge.CallOnWindowThread([this, port, shared] {
+                if (!shared->m_found) {
+                    const QString why = shared->m_strError.empty()
+                                            ? QStringLiteral("No logger answered on any port at any rate.")
+                                            : QString::fromStdString(shared->m_strError);
+                    MessageBoxes().Show(m_pFrame, why, kAppTitle, EMessageIcon::Warning);
+                    return;
+                }
+                const CFoundLogger& found = *shared->m_found;
+                m_config.m_panel.m_strComPort = WidenLatin1(port);
+                m_config.m_panel.m_strBaud = std::to_wstring(found.m_nBaud);
+                PostFrameMessage(kRefreshMessage);
+                MessageBoxes().Show(m_pFrame,
+                                    QStringLiteral("Logger %1 (%2, %3) found on %4 at %5 baud.")
+                                        .arg(QString::fromStdString(found.m_strSerialNumber),
+                                             QString::fromStdString(found.m_strName),
+                                             QString::fromStdString(found.m_strFirmware), QString::fromStdString(port))
+                                        .arg(found.m_nBaud),
+                                    kAppTitle, EMessageIcon::Information);
+            });
+        });
+    if (started) TransferStarted();
 }
 
 bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const char* event, bool changesOnly)

@@ -159,6 +159,10 @@ public:
     // The same Send of only the configuration lines that differ from what
     // the logger holds (the page on display stored first).
     void StartSendChangesOnly();
+    // Looks for a logger on the panel's port, then on every other port of
+    // the list, at every rate of the baud list; the port and rate it answers
+    // at go into the panel.
+    void StartFindLogger();
     void StartRetrieve();
     void StartDefaultConfig();
     // The same Send with another configuration (a logbook entry's), through

@@ -93,6 +93,23 @@ bool CLinkControl::StartSafeSend(CPortIo& port, CClock& clock, CConfiguration sn
     });
 }
 
+bool CLinkControl::StartFind(CPortIo& port, CClock& clock, std::vector<std::string> ports,
+                             std::function<void(std::string, CFindResult)> onDone)
+{
+    return Start(kFindBit, [this, &port, &clock, ports = std::move(ports), onDone = std::move(onDone)] {
+        CFindResult result;
+        for (const std::string& name : ports) {
+            result = FindLogger(port, clock, name, SearchRates(), &m_cancel);
+            if (result.m_found) {
+                if (onDone) onDone(name, std::move(result));
+                return;
+            }
+            if (result.m_bCancelled) break;
+        }
+        if (onDone) onDone(std::string(), std::move(result));
+    });
+}
+
 bool CLinkControl::StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
                                       CTransferObserver& observer,
                                       std::function<void(CDefaultConfigResult)> onDone)

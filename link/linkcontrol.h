@@ -12,6 +12,7 @@
 #include "clock.h"
 #include "config/configuration.h"
 #include "defaultconfig.h"
+#include "finder.h"
 #include "liveacquisition.h"
 #include "localtime.h"
 #include "portio.h"
@@ -28,6 +29,10 @@ public:
     static constexpr uint32_t kSendBit = 0x2;
     static constexpr uint32_t kLiveBit = 0x4;
     static constexpr uint32_t kDefaultConfigBit = 0x10;
+    // Looking for a logger (StartFind), and the service terminal, which
+    // takes and releases its bit itself.
+    static constexpr uint32_t kFindBit = 0x20;
+    static constexpr uint32_t kTerminalBit = 0x40;
 
     CLinkControl() = default;
     // Waits for a transfer thread still running.
@@ -71,6 +76,11 @@ public:
     bool StartSafeSend(CPortIo& port, CClock& clock, CConfiguration snapshot, CSafeSendSteps steps,
                        CTransferObserver& observer, std::function<void(const CConfiguration&)> onBackup,
                        std::function<void(CSafeSendResult)> onDone, CLocalTimeSource localTime = ReadLocalTime);
+    // Looks for a logger on each of ports in turn (FindLogger) until one
+    // answers; onDone gets the port it answered on (empty when none did) and
+    // that port's result (the last port's when none answered).
+    bool StartFind(CPortIo& port, CClock& clock, std::vector<std::string> ports,
+                   std::function<void(std::string, CFindResult)> onDone);
     bool StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
                             CTransferObserver& observer,
                             std::function<void(CDefaultConfigResult)> onDone);

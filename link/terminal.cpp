@@ -72,7 +72,11 @@ void CTerminalLink::Run()
             if (!line.empty()) m_port.Write(line);
             // A read waits at most its time-out: Stop is heard within it.
             const std::size_t got = m_port.Read(buffer, sizeof buffer);
-            if (got == 0) continue;
+            if (got == 0) {
+                // A port whose reads do not wait would keep the thread busy.
+                m_clock.Sleep(std::chrono::milliseconds(10));
+                continue;
+            }
             {
                 std::lock_guard lock(m_mutex);
                 m_last = m_clock.Now();

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
@@ -20,6 +21,7 @@
 
 #include "app/comparewindow.h"
 #include "app/mainfrm.h"
+#include "app/terminalwindow.h"
 #include "app/transferbridge.h"
 #include "config/configwriter.h"
 #include "guitestsupport.h"
@@ -238,6 +240,29 @@ private slots:
         QCOMPARE(app.m_link.BusyWord(), CLinkControl::kRetrieveBit);
         app.m_link.Release(CLinkControl::kRetrieveBit);
         QVERIFY(app.m_boxes.m_shown.empty());
+    }
+
+    // The terminal holds the port through its own bit: no transfer starts
+    // until its window is closed.
+    void TheTerminalHoldsThePortUntilItsWindowCloses()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.Frame().CommandAction(kCmdLoggerTerminal)->trigger();
+        auto* terminal = app.Frame().findChild<CTerminalWindow*>();
+        QVERIFY(terminal != nullptr);
+        QCOMPARE(app.m_link.BusyWord(), CLinkControl::kTerminalBit);
+        terminal->SendLine(QStringLiteral("Service"));
+        QTRY_VERIFY(terminal->Output()->toPlainText().contains(QStringLiteral("Service mode started")));
+        Press(app, kPageSerial, true);
+        Press(app, kPageSerial, false);
+        app.Doc().StartFindLogger();
+        QCOMPARE(app.m_port.m_opened.size(), std::size_t(1));
+        terminal->close();
+        QCOMPARE(app.m_link.BusyWord(), 0u);
+        Press(app, kPageSerial, false);
+        QVERIFY(app.WaitUntilIdle());
+        QCOMPARE(app.m_port.m_opened.size(), std::size_t(2));
     }
 
     void RetrieveReadsTheSimulatedLoggerUnlessTheOperatorQuitsMeanwhile()
