@@ -1,5 +1,7 @@
 #include "configpageview.h"
 
+#include <QAbstractItemView>
+
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -69,6 +71,9 @@ void CConfigPageView::FillPortList()
         const std::string text = GetDocument()->PortDescription(ports->itemText(i).toStdString());
         if (!text.empty()) ports->setItemData(i, QString::fromStdString(text), Qt::ToolTipRole);
     }
+    // The open list as wide as its longest name (a by-id path); the field
+    // keeps its size.
+    ports->view()->setMinimumWidth(ports->view()->sizeHintForColumn(0) + 24);
     if (config.m_panel.m_strComPort.empty()) {
         if (ports->count() > 0) ports->SetCurSel(0);
     } else {

@@ -5,7 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QAbstractItemView>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolTip>
 #include <QPixmap>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -18,6 +24,9 @@
 #include "app/comparewindow.h"
 #include "app/logbookwindow.h"
 #include "app/mainfrm.h"
+#include "app/terminalwindow.h"
+#include "link/linkcontrol.h"
+#include "pages/combolist.h"
 #include "config/configwriter.h"
 #include "guitestsupport.h"
 #include "pages/livemodel.h"
@@ -254,6 +263,45 @@ int main(int argc, char* argv[])
     if (auto* window = Newest<CCompareWindow>(app.Frame())) {
         ok = Save(*window, out.filePath(QStringLiteral("send-fallback.png"))) && ok;
         window->close();
+    }
+    // The terminal after a short session with the scripted logger.
+    app.m_port.AnswerLikeLogger();
+    app.m_port.m_replies["System?\r"] =
+        "System?\r\r\nName North Weir\r\nMeasInterval 60 sec\r\nLogInterval 600 sec\r\nSerial1 115200 bps\r\nOK\r\n";
+    app.m_port.m_replies["Exit\r"] = "Exit\r\r\nService mode ended\r\n";
+    app.Frame().CommandAction(kCmdLoggerTerminal)->trigger();
+    if (auto* terminal = Newest<CTerminalWindow>(app.Frame())) {
+        for (const char* line : {"Service", "System?", "Exit"}) {
+            terminal->SendLine(QString::fromLatin1(line));
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < 300) QApplication::processEvents();
+        }
+        terminal->Input()->setText(QStringLiteral("Config1?"));
+        ok = Save(*terminal, out.filePath(QStringLiteral("terminal.png"))) && ok;
+        terminal->close();
+    }
+
+    // The port list open, with the adapter of the first port as its tooltip.
+    app.Frame().ShowPage(kPageSerial);
+    if (auto* ports = app.Frame().GetActivePage()->ControlAs<CComboList>(kIdPortList)) {
+        ports->showPopup();
+        QApplication::processEvents();
+        QAbstractItemView* view = ports->view();
+        const QRect first = view->visualRect(view->model()->index(0, 0));
+        const QString tip = ports->itemData(0, Qt::ToolTipRole).toString();
+        QToolTip::showText(view->viewport()->mapToGlobal(first.center()), tip, view);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 300) QApplication::processEvents();
+        const QPoint corner = view->mapToGlobal(QPoint(0, 0));
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, corner.x() - 10, corner.y() - 40,
+                                                                          view->width() + 300, view->height() + 80);
+        const QString path = out.filePath(QStringLiteral("port-list.png"));
+        const bool saved = shot.save(path);
+        std::printf("%s %s (tooltip \"%s\")\n", saved ? "wrote" : "FAILED", qPrintable(path), qPrintable(tip));
+        ok = saved && ok;
+        ports->hidePopup();
     }
     return ok ? 0 : 1;
 }
