@@ -1,5 +1,7 @@
 #include "transfersession.h"
 
+#include "portinfo.h"
+
 #include <utility>
 
 #include "trace.h"
@@ -116,6 +118,10 @@ CTransferReport CTransferSession::Finish(ETransferKind kind, std::vector<std::st
     if (m_nStatus == kStatusCancelled && kind == ETransferKind::Send) {
         m_strDetail = "The logger may now hold a partly written configuration that it has not stored.";
     }
+    // A port that is busy, silent or gone may have been taken by a program
+    // that claims serial adapters.
+    if (m_nStatus == kStatusNoResponse || m_nStatus == kStatusPortInUse || m_nStatus == kStatusCommunicationError)
+        for (const std::string& blocker : SerialBlockers()) m_strDetail += (m_strDetail.empty() ? "" : "\n") + blocker;
     report.m_strDetail = m_strDetail;
     report.m_unanswered = std::move(unanswered);
     m_observer.Finished(report);
