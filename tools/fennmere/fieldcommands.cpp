@@ -36,7 +36,8 @@ const char* const kFindUsage =
     "2400, 1200), the wake-up line and \"Service\" until \"Service mode started\"\n"
     "comes back; then the logger's identity (\"?\" and \"System?\") and \"Exit\".\n"
     "Prints one row per port: port, rate, serial number, firmware and name, or\n"
-    "why nothing was found. Use the port and rate with --port and --baud.\n"
+    "\"no logger answered\" (or \"port failed\", with the reason on stderr). Use the\n"
+    "port and rate with --port and --baud.\n"
     "\n"
     "  --port P   COM<n> or a device path; may be given several times\n"
     "\n"
@@ -326,6 +327,7 @@ int CommandFind(const std::vector<std::string>& argv)
 
     std::vector<std::vector<std::string>> rows = {{"port", "rate", "serial number", "firmware", "name"}};
     bool found = false;
+    std::string failures;
     for (std::size_t i = 0; i < ports.size(); ++i) {
         const CFindResult& result = results[i];
         if (result.m_found) {
@@ -334,11 +336,13 @@ int CommandFind(const std::vector<std::string>& argv)
             rows.push_back({ports[i], std::to_string(logger.m_nBaud), logger.m_strSerialNumber, logger.m_strFirmware,
                             logger.m_strName});
         } else {
-            const std::string why = result.m_strError.substr(0, result.m_strError.find('\n'));
-            rows.push_back({ports[i], "-", why.empty() ? "no logger answered" : why});
+            // Why the port failed goes below the table, whole.
+            rows.push_back({ports[i], "-", result.m_strError.empty() ? "no logger answered" : "port failed"});
+            if (!result.m_strError.empty()) failures += ports[i] + ": " + result.m_strError + "\n";
         }
     }
     std::fputs(FormatTable(rows).c_str(), stdout);
+    std::fputs(failures.c_str(), stderr);
     if (cancel.IsCancelled()) return kExitCancelled;
     return found ? kExitOk : kExitNoResponse;
 }
