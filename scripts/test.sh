@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: the normal build, AddressSanitizer +
 # UndefinedBehaviorSanitizer, ThreadSanitizer for the link tests, a short run
-# of every fuzz target, and the Windows cross-build of the core.
+# of every fuzz target, and the Windows cross-build of the core and the
+# command line, which then runs under Wine against the logger simulator.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
 . scripts/deps.sh
 fennmere_need_packages cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev \
-    g++-mingw-w64-x86-64-posix qt6-base-dev nlohmann-json3-dev
+    g++-mingw-w64-x86-64-posix qt6-base-dev nlohmann-json3-dev wine64 binutils-mingw-w64-x86-64
 
 jobs=${FENNMERE_JOBS:-2}
 fuzz_seconds=${FENNMERE_FUZZ_SECONDS:-20}
@@ -83,11 +84,14 @@ step "build (fuzz)" configure_and_build build/test-fuzz -DCMAKE_BUILD_TYPE=RelWi
     -DCMAKE_CXX_COMPILER=clang++ -DFENNMERE_FUZZ=ON -DFENNMERE_BUILD_TESTS=ON -DFENNMERE_BUILD_TOOLS=OFF -DFENNMERE_BUILD_GUI=OFF
 step "fuzz" run_fuzzers
 
-# 5. The core must keep building for Windows.
+# 5. The core and the command line must keep building for Windows, and
+#    fennmere.exe must work there: under Wine, against the simulator.
 if command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -f cmake/mingw-w64.cmake ]; then
-    step "build (windows core)" bash -c "cmake -S '$root' -B build/test-win -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE='$root/cmake/mingw-w64.cmake' -DFENNMERE_BUILD_TESTS=OFF \
-        -DFENNMERE_BUILD_TOOLS=OFF >/dev/null && cmake --build build/test-win -j $jobs"
+    step "build (windows)" bash -c "cmake -S '$root' -B build/test-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE='$root/cmake/mingw-w64.cmake' -DFENNMERE_BUILD_TESTS=OFF >/dev/null \
+        && cmake --build build/test-win -j $jobs"
+    step "windows command line under wine" tests/wine/cli_under_wine.sh build/test-win/tools/fennmere.exe \
+        build/test-release
 fi
 
 echo

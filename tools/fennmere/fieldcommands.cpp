@@ -1,8 +1,5 @@
 // fennmere find: which port and rate a logger answers at, and who it is;
 // fennmere terminal: lines typed by hand to a logger.
-#include <termios.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "console.h"
 #include "interrupt.h"
 #include "link/clock.h"
 #include "link/finder.h"
@@ -107,8 +105,7 @@ private:
         const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
         const auto millis =
             std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-        std::tm local{};
-        ::localtime_r(&seconds, &local);
+        const std::tm local = LocalTime(seconds);
         char stamp[32];
         std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
         std::fprintf(m_file, "%s.%03d %c %s\n", stamp, static_cast<int>(millis), direction, text.c_str());
@@ -124,21 +121,8 @@ private:
 // the line being typed.
 class CLineEditor {
 public:
-    CLineEditor()
-    {
-        ::tcgetattr(STDIN_FILENO, &m_saved);
-        termios raw = m_saved;
-        raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
-        raw.c_cc[VMIN] = 1;
-        raw.c_cc[VTIME] = 0;
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-        Redraw();
-    }
-    ~CLineEditor()
-    {
-        std::fputs("\n", stdout);
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
-    }
+    CLineEditor() { Redraw(); }
+    ~CLineEditor() { std::fputs("\n", stdout); }
 
     void Print(const std::string& text)
     {
@@ -160,7 +144,7 @@ public:
         std::size_t recalled = m_history.size();
         for (;;) {
             char ch = 0;
-            if (::read(STDIN_FILENO, &ch, 1) != 1) return std::nullopt;
+            if (!m_keyboard.Read(ch)) return std::nullopt;
             std::lock_guard lock(m_mutex);
             if (ch == 0x03 || (ch == 0x04 && m_line.empty())) return std::nullopt;
             if (ch == '\r' || ch == '\n') {
@@ -174,7 +158,7 @@ public:
             if ((ch == 0x7F || ch == 0x08) && !m_line.empty()) m_line.pop_back();
             if (ch == 0x1B) {  // Up and Down: ESC [ A, ESC [ B
                 char seq[2] = {};
-                if (::read(STDIN_FILENO, seq, 2) == 2 && seq[0] == '[') {
+                if (m_keyboard.Read(seq[0]) && m_keyboard.Read(seq[1]) && seq[0] == '[') {
                     if (seq[1] == 'A' && recalled > 0) m_line = m_history[--recalled];
                     if (seq[1] == 'B' && recalled < m_history.size())
                         m_line = ++recalled < m_history.size() ? m_history[recalled] : std::string();
@@ -197,7 +181,7 @@ private:
         std::fflush(stdout);
     }
 
-    termios m_saved{};
+    CRawKeyboard m_keyboard;
     std::mutex m_mutex;
     std::string m_line;
     std::string m_held;
@@ -237,7 +221,7 @@ int CommandTerminal(const std::vector<std::string>& argv)
     CheckBaud(baud);
     CSessionLog log(args.Value("--log"));
 
-    const bool interactive = ::isatty(STDIN_FILENO) == 1;
+    const bool interactive = IsTerminal(stdin);
     std::unique_ptr<CLineEditor> editor;
     std::string failure;
     CSerialPort serial;

@@ -47,6 +47,31 @@ CInterruptScope::CInterruptScope(CCancelToken& token)
     for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &action, &g_previous[i]);
 }
 
+namespace {
+
+std::atomic<std::atomic<bool>*> g_pStop{nullptr};
+
+extern "C" void OnStopRequest(int)
+{
+    if (std::atomic<bool>* stop = g_pStop.load()) stop->store(true);
+}
+
+}  // namespace
+
+void CatchStopRequests(std::atomic<bool>& stop)
+{
+    g_pStop.store(&stop);
+    struct sigaction action {};
+    action.sa_handler = OnStopRequest;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    // The port is closed and set back on the way out, not left set up by a
+    // SIGPIPE.
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
 CInterruptScope::~CInterruptScope()
 {
     for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &g_previous[i], nullptr);

@@ -1,7 +1,5 @@
 // fennmere live: prints the data lines a logger emits, one row each, as they
 // arrive.
-#include <signal.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "cli.h"
+#include "interrupt.h"
 #include "config/text.h"
 #include "link/clock.h"
 #include "link/exchange.h"
@@ -53,25 +52,6 @@ const char* const kLiveUsage =
     "Exit status 5 when the port is in use, 6 for any other serial failure.\n";
 
 std::atomic<bool> g_bStopRequested{false};
-
-extern "C" void OnStopSignal(int)
-{
-    g_bStopRequested.store(true);
-}
-
-void CatchStopSignals()
-{
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A reader that goes away (fennmere live | head) ends the run quietly
-    // through the write error instead of killing the process with the port
-    // still set up.
-    signal(SIGPIPE, SIG_IGN);
-}
 
 bool WantsHelp(const std::vector<std::string>& args)
 {
@@ -265,7 +245,7 @@ int CommandLive(const std::vector<std::string>& argv)
     if (baud) config.m_panel.m_strBaud = WidenLatin1(*baud);
     const CLiveSettings settings = LiveSettingsFor(config);
 
-    CatchStopSignals();
+    CatchStopRequests(g_bStopRequested);
     CPrintingSink sink(format, args.Flag("--verbose"), settings.m_separator, count, configFile.has_value());
     CClock& clock = CSystemClock::Instance();
     const auto deadline = clock.Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(

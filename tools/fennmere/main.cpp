@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "console.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ void PrintUsage(std::FILE* out)
 
 int main(int argc, char** argv)
 {
+    PrepareConsole();
     if (argc < 2) {
         PrintUsage(stderr);
         return kExitUsage;

@@ -1,7 +1,5 @@
 #include "multiport.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include <thread>
 
 #include "config/text.h"
+#include "console.h"
 #include "interrupt.h"
 #include "link/clock.h"
 #include "link/exchange.h"
@@ -24,7 +23,7 @@ namespace {
 class CProgressBoard {
 public:
     explicit CProgressBoard(const std::vector<std::string>& ports)
-        : m_ports(ports), m_positions(ports.size(), 0), m_bTerminal(::isatty(STDERR_FILENO) == 1)
+        : m_ports(ports), m_positions(ports.size(), 0), m_bTerminal(IsTerminal(stderr))
     {
         for (const std::string& port : ports) m_nWidth = std::max(m_nWidth, port.size());
         if (m_bTerminal) Draw(false);

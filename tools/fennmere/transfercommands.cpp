@@ -1,7 +1,5 @@
 // fennmere ports | retrieve | send | default-config: the commands that talk to
 // a logger over a serial port.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli.h"
+#include "console.h"
 #include "config/configwriter.h"
 #include "config/setupfile.h"
 #include "config/text.h"
@@ -150,7 +149,7 @@ const char* const kDefaultConfigUsage =
 // how far a failed run got.
 class CConsoleObserver final : public CTransferObserver {
 public:
-    explicit CConsoleObserver(ETransferKind kind) : m_kind(kind), m_bBar(::isatty(STDERR_FILENO) == 1) {}
+    explicit CConsoleObserver(ETransferKind kind) : m_kind(kind), m_bBar(IsTerminal(stderr)) {}
 
     void SetProgress(int position) override
     {
@@ -466,15 +465,7 @@ int CommandPorts(const std::vector<std::string>& argv)
     if (WantsHelp(argv, kPortsUsage)) return kExitOk;
     CArgs args(argv, {}, {"--json"});
     args.ExpectPositional(0, 0);
-#ifdef _WIN32
-    // Windows: the numbered ports that open.
-    CConfiguration config = MakeNewConfiguration();
-    ProbePorts(config);
-    for (int n = 1; n < kPortTableSize; ++n)
-        if (config.m_nPortAvailable[n] == 1) std::printf("COM%d\t%s\n", n, ResolvePortName(ComPortName(n)).c_str());
-    return kExitOk;
-#else
-    CSystemRoots roots;
+    CSystemRoots roots;  // unused on Windows
     if (const char* sys = std::getenv("FENNMERE_SYSFS")) roots.m_sys = sys;  // a tree of the tests' own
     if (const char* dev = std::getenv("FENNMERE_DEVFS")) roots.m_dev = dev;
     if (const char* proc = std::getenv("FENNMERE_PROCFS")) roots.m_proc = proc;
@@ -505,7 +496,6 @@ int CommandPorts(const std::vector<std::string>& argv)
         std::fputs("No serial device is free: close the program that holds it.\n", stderr);
     }
     return kExitNoResponse;
-#endif
 }
 
 int CommandRetrieve(const std::vector<std::string>& argv)

@@ -1,0 +1,39 @@
+// What the command line needs of the console it runs in, one file for each
+// system (console_posix.cpp, console_win32.cpp).
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+namespace fennmere::cli {
+
+// Puts the standard streams the way every command expects them: bytes in
+// and out as they are (setup files go through "-" unchanged), escape
+// sequences understood by the console.
+void PrepareConsole();
+
+// Whether stream is a terminal or console window, not a file or a pipe.
+bool IsTerminal(std::FILE* stream);
+
+// The local time of seconds.
+std::tm LocalTime(std::time_t seconds);
+
+// The keyboard byte by byte, without echo and without Ctrl+C ending the
+// process, while one lives. Arrow keys come as ESC [ A and ESC [ B.
+class CRawKeyboard {
+public:
+    CRawKeyboard();
+    ~CRawKeyboard();
+    CRawKeyboard(const CRawKeyboard&) = delete;
+    CRawKeyboard& operator=(const CRawKeyboard&) = delete;
+
+    // The next byte typed; false at the end of input.
+    bool Read(char& ch);
+
+private:
+    struct SSaved;
+    std::unique_ptr<SSaved> m_pSaved;
+};
+
+}  // namespace fennmere::cli

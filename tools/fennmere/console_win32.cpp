@@ -1,0 +1,70 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "console.h"
+
+namespace fennmere::cli {
+
+namespace {
+
+void EnableEscapes(DWORD handle)
+{
+    HANDLE console = ::GetStdHandle(handle);
+    DWORD mode = 0;
+    if (console != INVALID_HANDLE_VALUE && ::GetConsoleMode(console, &mode))
+        ::SetConsoleMode(console, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+}  // namespace
+
+void PrepareConsole()
+{
+    // Without this the C library turns LF into CR LF on the way out, CR LF
+    // into LF and Ctrl+Z into the end on the way in: a setup file through
+    // "-" would not be the file any more.
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+    // The progress lines move the cursor with escape sequences.
+    EnableEscapes(STD_OUTPUT_HANDLE);
+    EnableEscapes(STD_ERROR_HANDLE);
+}
+
+bool IsTerminal(std::FILE* stream)
+{
+    // _isatty is true for the NUL device too; a console has a console mode.
+    HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0;
+}
+
+std::tm LocalTime(std::time_t seconds)
+{
+    std::tm local{};
+    ::localtime_s(&local, &seconds);
+    return local;
+}
+
+struct CRawKeyboard::SSaved {
+    HANDLE m_hInput = INVALID_HANDLE_VALUE;
+    DWORD m_mode = 0;
+};
+
+CRawKeyboard::CRawKeyboard() : m_pSaved(std::make_unique<SSaved>())
+{
+    m_pSaved->m_hInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (!::GetConsoleMode(m_pSaved->m_hInput, &m_pSaved->m_mode)) return;
+    DWORD raw = m_pSaved->m_mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT);
+    ::SetConsoleMode(m_pSaved->m_hInput, raw | ENABLE_VIRTUAL_TERMINAL_INPUT);
+}
+
+CRawKeyboard::~CRawKeyboard() { ::SetConsoleMode(m_pSaved->m_hInput, m_pSaved->m_mode); }
+
+bool CRawKeyboard::Read(char& ch)
+{
+    DWORD got = 0;
+    return ::ReadFile(m_pSaved->m_hInput, &ch, 1, &got, nullptr) && got == 1;
+}
+
+}  // namespace fennmere::cli
