@@ -9,6 +9,10 @@
 #include <random>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "configdump.h"
 #include "configparser.h"
 #include "configwriter.h"
@@ -31,8 +35,24 @@ std::string TemporaryNameBeside(const std::filesystem::path& target)
     std::uniform_int_distribution<unsigned> digits(0, 0xFFFFFF);
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%06x", digits(generator));
-    auto name = "." + target.filename().string() + ".tmp-" + suffix;
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".tmp-";
+    name += suffix;
     return (target.parent_path() / name).string();
+}
+
+// Puts temporary in target's place in one step.
+void ReplaceWith(const std::filesystem::path& temporary, const std::filesystem::path& target, std::error_code& ec)
+{
+#ifdef _WIN32
+    // Windows' rename refuses a name that is taken; the move replaces it, and
+    // returns only once the file is where it belongs on the disk.
+    if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
+#else
+    std::filesystem::rename(temporary, target, ec);
+#endif
 }
 
 }  // namespace
@@ -160,7 +180,7 @@ CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes)
     }
     // Keep the permissions of the file being replaced.
     if (fs::exists(status)) fs::permissions(temporary, status.permissions(), ec);
-    fs::rename(temporary, target, ec);
+    ReplaceWith(temporary, target, ec);
     if (ec) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
