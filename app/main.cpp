@@ -4,10 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <utility>
 
+#include "mainfrm.h"
 #include "nimbrelsetup.h"
+#include "pages/liveview.h"
 #include "pages/resourceids.h"
 
 namespace {
@@ -33,6 +37,42 @@ QString TakeOption(QStringList& arguments, const QString& name)
         }
     }
     return {};
+}
+
+// For the live benchmark (FENNMERE_LIVE_AUTOSTART=CSV-FILE): the live page
+// comes up and starts as if clicked once the port of --port is in place (two
+// queued steps: that port's own step posts the refresh that loads the
+// panel). When standard input becomes readable or ends, the run is stopped,
+// its rows are exported to CSV-FILE and the program ends.
+void StartLiveForBenchmark(fennmere::CNimbrelSetupApp& app, const QString& csv)
+{
+    fennmere::CLiveView* live = nullptr;
+    for (fennmere::CPageView* page : app.Frame()->Pages()) {
+        if (auto* found = qobject_cast<fennmere::CLiveView*>(page)) live = found;
+    }
+    if (live == nullptr) return;
+    QTimer::singleShot(0, live, [&app, live] {
+        QTimer::singleShot(0, live, [&app, live] {
+            app.Frame()->ShowPage(fennmere::kPageLive);
+            live->OnStart();
+        });
+    });
+    auto* input = new QSocketNotifier(0, QSocketNotifier::Read, live);
+    QObject::connect(input, &QSocketNotifier::activated, live, [input, live, csv] {
+        input->setEnabled(false);
+        live->OnStop();
+        auto* poll = new QTimer(live);
+        QObject::connect(poll, &QTimer::timeout, live, [poll, live, csv] {
+            if (live->IsAcquiring()) return;
+            poll->stop();
+            // Behind the run's last rows, which are queued already.
+            QTimer::singleShot(0, live, [live, csv] {
+                live->ExportCsv(csv);
+                QCoreApplication::quit();
+            });
+        });
+        poll->start(20);
+    });
 }
 
 }  // namespace
@@ -67,6 +107,8 @@ int main(int argc, char* argv[])
             },
             Qt::QueuedConnection);
     }
+    const QString liveCsv = qEnvironmentVariable("FENNMERE_LIVE_AUTOSTART");
+    if (!liveCsv.isEmpty()) StartLiveForBenchmark(app, liveCsv);
     app.ShowMainWindow();
     return QApplication::exec();
 }
