@@ -46,8 +46,8 @@ std::string TemporaryNameBeside(const std::filesystem::path& target)
 void ReplaceWith(const std::filesystem::path& temporary, const std::filesystem::path& target, std::error_code& ec)
 {
 #ifdef _WIN32
-    // Windows' rename refuses a name that is taken; the move replaces it, and
-    // returns only once the file is where it belongs on the disk.
+    // Windows' rename refuses a name that is taken; the move replaces it.
+    ec.clear();
     if (!::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ec = std::error_code(static_cast<int>(::GetLastError()), std::system_category());
 #else
