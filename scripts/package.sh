@@ -8,9 +8,11 @@
 # A BUILD-DIR that does not hold a configured build yet is configured Release
 # without tests, with Debian's hardening flags (dpkg-buildflags). One that does
 # (build/test-release of scripts/test.sh, say) is reused as it is configured:
-# only the programs and the package's data are built, and the package gets
-# stripped copies of the binaries, so the folder's own stay as they were. A
-# sanitizer or fuzzing build is refused: its binaries are not for installing.
+# it is brought up to date (cpack's install step asks for the whole build, so
+# a folder whose tests are not built yet gets them built), and the package
+# gets stripped copies of the binaries, so the folder's own stay as they were.
+# A sanitizer, fuzzing or cross build, or one without the application or the
+# tools, is refused: it does not give the programs to install.
 #
 # The package lands in BUILD-DIR/package/; its path is the last line printed.
 #
@@ -22,9 +24,6 @@
 # prints the version and writes a new setup file that reads back unchanged.
 # The exit status is 0 only when all of that holds.
 set -eu
-cd "$(dirname "$0")/.."
-root=$(pwd)
-. scripts/deps.sh
 
 check=0
 if [ "${1:-}" = "--check" ]; then
@@ -35,7 +34,12 @@ if [ $# -gt 1 ] || [[ "${1:-}" == -* ]]; then
     echo "usage: scripts/package.sh [--check] [BUILD-DIR]" >&2
     exit 2
 fi
-dir=$(realpath -m "${1:-build/pkg}")
+root=$(cd "$(dirname "$0")/.." && pwd)
+# A BUILD-DIR given is taken from the current folder; the default lies in the
+# repository.
+dir=$(realpath -m "${1:-$root/build/pkg}")
+cd "$root"
+. scripts/deps.sh
 jobs=${FENNMERE_JOBS:-2}
 
 # dpkg-dev: dpkg-shlibdeps for the Depends field; file: CPack finds the ELF
@@ -54,6 +58,13 @@ if [ -f "$dir/CMakeCache.txt" ]; then
         echo "package.sh: $dir is a sanitizer, fuzzing or cross build; use another folder" >&2
         exit 1
     fi
+    for option in FENNMERE_BUILD_GUI FENNMERE_BUILD_TOOLS; do
+        value=$(cache_value $option)
+        if [[ "${value^^}" =~ ^(OFF|FALSE|NO|N|0|)$ ]]; then
+            echo "package.sh: $dir is configured with $option=OFF; the package needs all three programs" >&2
+            exit 1
+        fi
+    done
     echo "Reusing $dir ($(cache_value CMAKE_BUILD_TYPE) build)" >&2
     # Re-run with the options it has, so that it takes up the install rules.
     cmake -S "$root" -B "$dir" >/dev/null
