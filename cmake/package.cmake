@@ -41,6 +41,15 @@ foreach(program FennmereSetup fennmere fennmere-loggersim)
     continue()
   endif()
   install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(CMAKE_OBJCOPY)
+    # A stripped install (the package's) also drops the compilers' version
+    # notes, as Debian's own packaging tools do.
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${program}>\"
+                  COMMAND_ERROR_IS_FATAL ANY)
+endif()")
+  endif()
   if(FENNMERE_GZIP)
     set(page ${FENNMERE_PACKAGING_OUT}/man/${program}.1)
     configure_file(${FENNMERE_PACKAGING_DIR}/man/${program}.1.in ${page}.in @ONLY)
