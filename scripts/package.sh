@@ -20,9 +20,9 @@
 # fail); the package holds the three programs, their manual pages, the desktop
 # entry, the AppStream file, the icon in every size and the copyright file;
 # the desktop entry passes desktop-file-validate and claims no MIME type; the
-# AppStream file passes appstreamcli validate --no-net; the unpacked fennmere
-# prints the version and writes a new setup file that reads back unchanged.
-# The exit status is 0 only when all of that holds.
+# unpacked tree passes appstreamcli validate-tree --no-net; the unpacked
+# fennmere prints the version and writes a new setup file that reads back
+# unchanged. The exit status is 0 only when all of that holds.
 set -eu
 
 check=0
@@ -161,9 +161,9 @@ if [ "$check" -eq 1 ]; then
         # Installing must not make the program the handler of any file type.
         if grep -q "^MimeType" "$desktop"; then fail "$id.desktop claims MIME types"; fi
     fi
-    metainfo=$scratch/root/usr/share/metainfo/$id.metainfo.xml
-    if [ -f "$metainfo" ] && ! appstreamcli validate --no-net "$metainfo" >&2; then
-        fail "appstreamcli rejects $id.metainfo.xml"
+    # The whole tree: the AppStream file and the desktop entry it names.
+    if ! appstreamcli validate-tree --no-net "$scratch/root" >&2; then
+        fail "appstreamcli rejects the AppStream file or its desktop entry"
     fi
 
     if [ "$failures" -ne 0 ]; then
