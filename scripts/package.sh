@@ -97,8 +97,9 @@ if [ "$check" -eq 1 ]; then
         failures=$((failures + 1))
     }
 
-    # lintian: exit 1 when a tag at --fail-on's level or above is found, 2 when
-    # lintian itself could not run. It refuses to run as root without being told.
+    # lintian exits with 2 when it finds a tag at --fail-on's level or above,
+    # with 1 when it could not run at all (not the other way round). It refuses
+    # to run as root without being told.
     lintian_args=(--fail-on error --display-info)
     [ "$(id -u)" -eq 0 ] && lintian_args+=(--allow-root)
     echo "--- lintian" >&2
@@ -106,7 +107,7 @@ if [ "$check" -eq 1 ]; then
     lintian "${lintian_args[@]}" "$deb" >&2 || lintian_status=$?
     case $lintian_status in
     0) echo "lintian: no errors" >&2 ;;
-    1) fail "lintian reports errors" ;;
+    2) fail "lintian reports errors" ;;
     *) fail "lintian could not check the package (exit status $lintian_status)" ;;
     esac
 
