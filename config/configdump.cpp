@@ -478,6 +478,8 @@ private:
             if (level.m_nNext >= level.m_pNode->size()) throw std::out_of_range("a table is too short");
             return (*level.m_pNode)[level.m_nNext++];
         }
+        // A table written as an object: its records have no key to look up.
+        if (key == nullptr) throw std::invalid_argument("a table is not an array");
         return level.m_pNode->at(key);
     }
 

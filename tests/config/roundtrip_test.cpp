@@ -221,6 +221,7 @@ TEST(CompleteFileRoundTrip, DamagedFileChangesNothing)
         good.substr(0, good.size() / 2),                                        // cut off
         std::string(good).replace(good.find("\"measure\": 0"), 14, "\"measure\": \"0\""),  // wrong type
         std::string(good).replace(good.find("\"smsNumbers\""), 12, "\"smsNumberz\""),     // member missing
+        std::string(good).replace(good.find("\"analog\": ["), 11, "\"analog\": {\"a\": 1}, \"x\": ["),  // object for a table
     };
     for (const std::string& text : cases) {
         CConfiguration read = before;
