@@ -2,7 +2,8 @@
 # Builds and runs the whole test suite: the normal build, AddressSanitizer +
 # UndefinedBehaviorSanitizer, ThreadSanitizer for the link tests, a short run
 # of every fuzz target, and the Windows cross-build of the core and the
-# command line, which then runs under Wine against the logger simulator.
+# command line, which then runs under Wine against the logger simulator, and
+# the Debian package.
 set -u
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -93,6 +94,11 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -f cmake/mingw-w64.cm
     step "windows command line under wine" tests/wine/cli_under_wine.sh build/test-win/tools/fennmere.exe \
         build/test-release
 fi
+
+# 6. The Debian package, made from the release build's binaries, and checked:
+#    lintian without errors, the desktop entry, the AppStream file, and the
+#    unpacked fennmere's --version and new.
+step "debian package" scripts/package.sh --check build/test-release
 
 echo
 if [ "$failed" -ne 0 ]; then
