@@ -8,7 +8,9 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -20,8 +22,10 @@
 #include "dataexchange.h"
 #include "link/exchange.h"
 #include "link/serialexception.h"
+#include "livedelegate.h"
 #include "livemodel.h"
 #include "liveplotwindow.h"
+#include "livescrollbar.h"
 #include "messageboxes.h"
 #include "resourceids.h"
 
@@ -33,12 +37,36 @@ const QString kStoppedText = QStringLiteral("LiveView Stopped");
 const QString kStoppedCaption = QStringLiteral("Notification");
 const QString kAppTitle = QStringLiteral("FennmereSetup");
 
+// The least time between two list updates while lines arrive (five a second,
+// as the plot).
+constexpr auto kDeliveryInterval = std::chrono::milliseconds(200);
+
 QStringList Titles(const std::vector<CText>& columns)
 {
     QStringList titles;
     titles.reserve(static_cast<qsizetype>(columns.size()));
     for (const CText& title : columns) titles << QString::fromStdWString(title);
     return titles;
+}
+
+// Gives the list scroll bars that repaint cheaply. The list's own
+// connections to a scroll bar go with the bar it replaces and are made again.
+void UseLiveScrollBars(QTableView& list)
+{
+    auto* vertical = new CLiveScrollBar(Qt::Vertical, &list);
+    list.setVerticalScrollBar(vertical);
+    auto* horizontal = new CLiveScrollBar(Qt::Horizontal, &list);
+    list.setHorizontalScrollBar(horizontal);
+    const std::pair<QScrollBar*, std::pair<const char*, const char*>> wiring[] = {
+        {vertical, {SLOT(verticalScrollbarAction(int)), SLOT(verticalScrollbarValueChanged(int))}},
+        {horizontal, {SLOT(horizontalScrollbarAction(int)), SLOT(horizontalScrollbarValueChanged(int))}},
+    };
+    for (const auto& [bar, slot] : wiring) {
+        QObject::disconnect(bar, SIGNAL(actionTriggered(int)), &list, slot.first);
+        QObject::disconnect(bar, SIGNAL(valueChanged(int)), &list, slot.second);
+        QObject::connect(bar, SIGNAL(actionTriggered(int)), &list, slot.first);
+        QObject::connect(bar, SIGNAL(valueChanged(int)), &list, slot.second);
+    }
 }
 
 }  // namespace
@@ -49,7 +77,8 @@ QStringList Titles(const std::vector<CText>& columns)
 // way the page counts its starts.
 //
 // Rows and lines are collected and handed over in batches: one queued call
-// takes whatever has arrived by the time the window thread gets to it.
+// takes whatever has arrived by the time the window thread gets to it, at
+// most every kDeliveryInterval; the end of a run hands over the rest at once.
 class CLiveView::CSink final : public CLiveSink {
 public:
     explicit CSink(CLiveView* page) : m_pPage(page), m_pState(std::make_shared<CState>()) {}
@@ -76,11 +105,17 @@ public:
 
     void Failed(int status, const std::string& message) override
     {
+        // What the run received goes in before the failure is told.
+        DeliverNow();
         Post([page = m_pPage, run = m_nRun, status, message] { page->OnRunFailed(run, status, message); });
         Finish();
     }
 
-    void Ended() override { Finish(); }
+    void Ended() override
+    {
+        DeliverNow();
+        Finish();
+    }
 
     // Runs whose thread has let go of this sink. Any thread.
     uint64_t Finished() const
@@ -97,6 +132,8 @@ public:
     }
 
 private:
+    using CClockTime = std::chrono::steady_clock::time_point;
+
     struct CState {
         mutable std::mutex m_mutex;
         std::condition_variable m_finished;
@@ -104,6 +141,8 @@ private:
         std::vector<std::pair<uint64_t, CLiveRow>> m_rows;
         std::optional<std::pair<uint64_t, CText>> m_line;
         bool m_bFlushPosted = false;
+        // When the window thread last took what had arrived.
+        CClockTime m_lastDelivery{};
     };
 
     template <class F>
@@ -112,29 +151,52 @@ private:
         QMetaObject::invokeMethod(m_pPage, std::move(call), Qt::QueuedConnection);
     }
 
+    // What has arrived goes to the page at once when the last delivery is at
+    // least kDeliveryInterval ago, otherwise when that much time has passed:
+    // a line as busy as the port allows then costs a few list updates a
+    // second, not one per line, and a quiet one shows each line at once.
     void PostFlushLocked()
     {
         if (m_pState->m_bFlushPosted) return;
         m_pState->m_bFlushPosted = true;
-        Post([page = m_pPage, state = m_pState] {
-            std::vector<std::pair<uint64_t, CLiveRow>> rows;
-            std::optional<std::pair<uint64_t, CText>> line;
-            {
-                std::lock_guard lock(state->m_mutex);
-                rows.swap(state->m_rows);
-                line.swap(state->m_line);
-                state->m_bFlushPosted = false;
-            }
-            if (line) page->OnRunLine(line->first, line->second);
-            // Consecutive rows of one run go in together.
-            std::size_t i = 0;
-            while (i < rows.size()) {
-                const uint64_t run = rows[i].first;
-                std::vector<CLiveRow> batch;
-                for (; i < rows.size() && rows[i].first == run; ++i) batch.push_back(std::move(rows[i].second));
-                page->OnRunRows(run, std::move(batch));
-            }
+        const auto since = std::chrono::steady_clock::now() - m_pState->m_lastDelivery;
+        if (since >= kDeliveryInterval) {
+            Post([page = m_pPage, state = m_pState] { Deliver(page, state); });
+            return;
+        }
+        const int wait =
+            static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(kDeliveryInterval - since).count());
+        Post([page = m_pPage, state = m_pState, wait] {
+            QTimer::singleShot(wait, page, [page, state] { Deliver(page, state); });
         });
+    }
+
+    // Queues a delivery behind which nothing of the run is left waiting.
+    void DeliverNow()
+    {
+        Post([page = m_pPage, state = m_pState] { Deliver(page, state); });
+    }
+
+    static void Deliver(CLiveView* page, const std::shared_ptr<CState>& state)
+    {
+        std::vector<std::pair<uint64_t, CLiveRow>> rows;
+        std::optional<std::pair<uint64_t, CText>> line;
+        {
+            std::lock_guard lock(state->m_mutex);
+            rows.swap(state->m_rows);
+            line.swap(state->m_line);
+            state->m_bFlushPosted = false;
+            state->m_lastDelivery = std::chrono::steady_clock::now();
+        }
+        if (line) page->OnRunLine(line->first, line->second);
+        // Consecutive rows of one run go in together.
+        std::size_t i = 0;
+        while (i < rows.size()) {
+            const uint64_t run = rows[i].first;
+            std::vector<CLiveRow> batch;
+            for (; i < rows.size() && rows[i].first == run; ++i) batch.push_back(std::move(rows[i].second));
+            page->OnRunRows(run, std::move(batch));
+        }
     }
 
     // The last thing a run does with the sink. The state is held by a copy,
@@ -162,6 +224,8 @@ CLiveView::CLiveView(QWidget* parent)
     if (QTableView* list = List()) {
         QAbstractItemModel* placeholder = list->model();
         list->setModel(m_pModel);
+        list->setItemDelegate(new CLiveDelegate(*m_pModel, list));
+        UseLiveScrollBars(*list);
         if (placeholder != nullptr && placeholder->parent() == list) placeholder->deleteLater();
         list->setShowGrid(true);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -326,7 +390,24 @@ void CLiveView::OnRunLine(uint64_t run, const CText& line)
 void CLiveView::OnRunRows(uint64_t run, std::vector<CLiveRow> rows)
 {
     if (run != m_nShownRun) return;
+    QTableView* list = List();
+    QWidget* viewport = list != nullptr ? list->viewport() : nullptr;
+    const int shift =
+        static_cast<int>(rows.size()) * (list != nullptr ? list->verticalHeader()->defaultSectionSize() : 0);
+    if (viewport == nullptr || !viewport->isVisible() || !viewport->updatesEnabled() || list->alternatingRowColors() ||
+        list->verticalHeader()->sectionResizeMode(0) != QHeaderView::Fixed || shift >= viewport->height()) {
+        m_pModel->AddRows(rows);
+        return;
+    }
+    // New rows on top move every row down by the same height: the picture
+    // is moved and only the strip on top is painted, rather than the whole
+    // list. The list's own repaint of everything (its layout, which it would
+    // do a moment later, is done now) is held back meanwhile.
+    viewport->setAttribute(Qt::WA_UpdatesDisabled, true);
     m_pModel->AddRows(rows);
+    list->doItemsLayout();
+    viewport->setAttribute(Qt::WA_UpdatesDisabled, false);
+    viewport->scroll(0, shift);
 }
 
 void CLiveView::OnRunFailed(uint64_t run, int status, const std::string& message)
