@@ -1,6 +1,7 @@
 #include "liveview.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -37,9 +38,10 @@ const QString kStoppedText = QStringLiteral("LiveView Stopped");
 const QString kStoppedCaption = QStringLiteral("Notification");
 const QString kAppTitle = QStringLiteral("FennmereSetup");
 
-// The least time between two list updates while lines arrive (five a second,
-// as the plot).
-constexpr auto kDeliveryInterval = std::chrono::milliseconds(200);
+// The least time between two list updates while lines arrive: four a
+// second, so that a line as busy as the port allows costs a few updates a
+// second rather than one per line.
+constexpr auto kDeliveryInterval = std::chrono::milliseconds(250);
 
 QStringList Titles(const std::vector<CText>& columns)
 {
@@ -68,6 +70,28 @@ void UseLiveScrollBars(QTableView& list)
         QObject::connect(bar, SIGNAL(valueChanged(int)), &list, slot.second);
     }
 }
+
+// The line display takes every received line, and laying out a line of a
+// thousand characters costs more than the rest of the line's way. While the
+// display cannot be seen it keeps the text without laying it out (no echo),
+// and lays it out when it is shown again.
+class CLineDisplayFilter final : public QObject {
+public:
+    explicit CLineDisplayFilter(QLineEdit& edit) : QObject(&edit)
+    {
+        edit.setEchoMode(edit.isVisible() ? QLineEdit::Normal : QLineEdit::NoEcho);
+        edit.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+            static_cast<QLineEdit*>(watched)->setEchoMode(event->type() == QEvent::Show ? QLineEdit::Normal
+                                                                                        : QLineEdit::NoEcho);
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -246,6 +270,7 @@ CLiveView::CLiveView(QWidget* parent)
     for (const auto& [id, handler] : buttons) {
         if (auto* button = ControlAs<QPushButton>(id)) connect(button, &QPushButton::clicked, this, handler);
     }
+    if (auto* line = ControlAs<QLineEdit>(kIdLine)) new CLineDisplayFilter(*line);
     // Measure has no action and stays disabled (the template creates it so).
 }
 
