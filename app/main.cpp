@@ -1,12 +1,16 @@
 // FennmereSetup: prepares, keeps and transfers the configuration of a data
 // logger.
 #include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cstdio>
+#include <memory>
 #include <utility>
 
 #include "mainfrm.h"
@@ -75,10 +79,42 @@ void StartLiveForBenchmark(fennmere::CNimbrelSetupApp& app, const QString& csv)
     });
 }
 
+// For the start-up benchmark (FENNMERE_STARTUP_TRACE set): once the main
+// window's first paint has been flushed, prints the wall-clock time of that
+// moment (ms since the epoch, for comparing with the launch) and the time
+// since main began, to standard error.
+class CStartupTrace final : public QObject {
+public:
+    CStartupTrace(QWidget& frame, const QElapsedTimer& sinceMain) : m_frame(frame), m_sinceMain(sinceMain) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !m_bSeen && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == &m_frame) {
+            m_bSeen = true;
+            // Behind the rest of this paint and its flush.
+            QTimer::singleShot(0, this, [this] {
+                std::fprintf(stderr, "startup: first paint at %lld ms since the epoch, %lld ms after main\n",
+                             static_cast<long long>(QDateTime::currentMSecsSinceEpoch()),
+                             static_cast<long long>(m_sinceMain.elapsed()));
+                QCoreApplication::instance()->removeEventFilter(this);
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_frame;
+    const QElapsedTimer& m_sinceMain;
+    bool m_bSeen = false;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(fennmere::CNimbrelSetupApp::kOrganisation);
     QApplication::setApplicationName(fennmere::CNimbrelSetupApp::kApplication);
@@ -109,6 +145,11 @@ int main(int argc, char* argv[])
     }
     const QString liveCsv = qEnvironmentVariable("FENNMERE_LIVE_AUTOSTART");
     if (!liveCsv.isEmpty()) StartLiveForBenchmark(app, liveCsv);
+    std::unique_ptr<CStartupTrace> startupTrace;
+    if (qEnvironmentVariableIsSet("FENNMERE_STARTUP_TRACE")) {
+        startupTrace = std::make_unique<CStartupTrace>(*app.Frame(), sinceMain);
+        application.installEventFilter(startupTrace.get());
+    }
     app.ShowMainWindow();
     return QApplication::exec();
 }
