@@ -19,6 +19,7 @@
 #include "config/text.h"
 #include "link/transfersession.h"
 #include "logbookwindow.h"
+#include "operations/sendkeeper.h"
 #include "mainfrm.h"
 #include "pages/messageboxes.h"
 #include "pages/resourceids.h"
@@ -318,8 +319,7 @@ bool CNimbrelSetupApp::SendLogbookEntry(const CLogbookEntry& entry)
         Complain(QString::fromLocal8Bit(result.m_strError.c_str()));
         return false;
     }
-    // The logger's clock is its own now: the entry's date and time are not sent.
-    config.m_system.m_nSetTime = 0;
+    PrepareRestore(config);
     const QString question = QStringLiteral("Send entry %1 (%2) to the logger on %3?")
                                  .arg(QString::fromStdString(entry.m_strId), QString::fromStdString(entry.m_strEvent),
                                       QString::fromStdWString(config.m_panel.m_strComPort));

@@ -18,6 +18,8 @@
 #include "link/portprobe.h"
 #include "link/serialport.h"
 #include "mainfrm.h"
+#include "operations/sendkeeper.h"
+#include "operations/sendpreview.h"
 #include "pages/configpageview.h"
 #include "pages/messageboxes.h"
 #include "pages/pageview.h"
@@ -264,26 +266,6 @@ void CNimbrelSetupDoc::WarnOfUncarriedText(const CConfiguration& config)
     MessageBoxes().Show(m_pFrame, text, kAppTitle, EMessageIcon::Warning);
 }
 
-namespace {
-
-// What a Send is kept as in the logbook: the configuration sent, filed under
-// the logger it went to. The Send writes neither the serial number nor the
-// firmware nor the driver table, and the document's may be another logger's
-// (or none, for a new one).
-CConfiguration SentAsKept(const CConfiguration& sent, const CSafeSendResult& result)
-{
-    CConfiguration kept = sent;
-    const std::optional<CConfiguration>& logger = result.m_before ? result.m_before : result.m_after;
-    if (logger) {
-        kept.m_system.m_strSerialNumber = logger->m_system.m_strSerialNumber;
-        kept.m_system.m_strFirmware = logger->m_system.m_strFirmware;
-        kept.m_driver = logger->m_driver;
-    }
-    return kept;
-}
-
-}  // namespace
-
 void CNimbrelSetupDoc::StartSend()
 {
     CheckModified();
@@ -351,23 +333,26 @@ bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const cha
     if (LinkControl().BusyWord() != 0) return false;
     WarnOfUncarriedText(config);
     auto errors = std::make_shared<std::vector<std::string>>();
-    auto sent = std::make_shared<const CConfiguration>(config);
-    const std::string sentEvent = event;
+    auto keeper = std::make_shared<CSendKeeper>(m_logbook, config, event, NarrowLatin1(config.m_panel.m_strComPort),
+                                                [errors](const std::string& problem) { Note(errors, problem); });
+    // Alarms the logger holds and this Send takes away are worth a question
+    // before the first line goes out; no answer (the window closing) is a no.
+    auto confirm = [this, sent = config](const CConfiguration& before) {
+        const std::string warning = AlarmResetWarning(AlarmsReset(sent, before));
+        if (warning.empty()) return true;
+        bool yes = false;
+        m_bridge.CallOnWindowThread([this, &warning, &yes] {
+            yes = MessageBoxes().Ask(m_pFrame, QString::fromLatin1(warning) + QStringLiteral("\n\nSend anyway?"),
+                                     kAppTitle);
+        });
+        return yes;
+    };
     CSafeSendSteps steps;
     steps.m_bChangesOnly = changesOnly;
     const bool started = LinkControl().StartSafeSend(
-        *m_services.m_pPort, *m_services.m_pClock, config, steps, m_bridge,
-        // The backup is kept before the first line goes out: if the Send
-        // leaves the logger in a bad state, the logbook still has what it held.
-        [this, errors](const CConfiguration& before) { Note(errors, RecordInLogbook(before, "before-send")); },
-        [this, errors, sent, sentEvent](CSafeSendResult result) {
-            // Kept when the logger took it (verified or not); a Send that
-            // failed left no configuration of its own in the logger.
-            const int status = result.m_send.m_report.m_nStatus;
-            if (result.m_bSent && (status == kStatusOk || status == kStatusNotVerified))
-                Note(errors, RecordInLogbook(SentAsKept(*sent, result), sentEvent.c_str()));
-            // What the logger holds instead is what it runs on: worth keeping too.
-            if (result.m_after && !result.m_bVerified) Note(errors, RecordInLogbook(*result.m_after, "verify"));
+        *m_services.m_pPort, *m_services.m_pClock, config, steps, m_bridge, keeper->Hooks(confirm),
+        [this, errors, keeper](CSafeSendResult result) {
+            keeper->Finished(result);
             auto shared = std::make_shared<CSafeSendResult>(std::move(result));
             m_bridge.CallOnWindowThread([this, shared, errors] {
                 m_config.m_panel.m_strBaud = shared->m_send.m_strPcBaud;
@@ -572,9 +557,12 @@ void CNimbrelSetupDoc::PostFrameMessage(int message) const
 
 std::string CNimbrelSetupDoc::RecordInLogbook(const CConfiguration& config, const char* event) const
 {
-    std::string error;
-    if (m_logbook.Record(config, event, NarrowLatin1(config.m_panel.m_strComPort), nullptr, error)) return {};
-    return std::string(event) + ": " + error;
+    std::string problems;
+    KeepInLogbook(m_logbook, config, event, NarrowLatin1(config.m_panel.m_strComPort),
+                  [&problems, event](const std::string& problem) {
+                      problems += (problems.empty() ? "" : "\n") + std::string(event) + ": " + problem;
+                  });
+    return problems;
 }
 
 void CNimbrelSetupDoc::ReportLogbookErrors(const std::vector<std::string>& errors)
@@ -583,8 +571,8 @@ void CNimbrelSetupDoc::ReportLogbookErrors(const std::vector<std::string>& error
     std::string detail;
     for (const std::string& error : errors) detail += (detail.empty() ? "" : "\n") + error;
     MessageBoxes().Show(m_pFrame,
-                        QStringLiteral("The logbook could not keep the configuration. The transfer itself was "
-                                       "not affected."),
+                        QStringLiteral("The logbook could not keep the configuration, or its folder is not "
+                                       "safe. The transfer itself was not affected."),
                         kAppTitle, EMessageIcon::Warning, QString::fromLocal8Bit(detail.c_str()));
 }
 

@@ -82,13 +82,12 @@ bool CLinkControl::StartSend(CPortIo& port, CClock& clock, CConfiguration snapsh
 
 bool CLinkControl::StartSafeSend(CPortIo& port, CClock& clock, CConfiguration snapshot, CSafeSendSteps steps,
                                  CTransferObserver& observer,
-                                 std::function<void(const CConfiguration&)> onBackup,
-                                 std::function<void(CSafeSendResult)> onDone, CLocalTimeSource localTime)
+                                 CSafeSendHooks hooks, std::function<void(CSafeSendResult)> onDone,
+                                 CLocalTimeSource localTime)
 {
     return Start(kSendBit, [this, &port, &clock, &observer, snapshot = std::move(snapshot), steps,
-                            onBackup = std::move(onBackup), onDone = std::move(onDone),
-                            localTime = std::move(localTime)] {
-        CSafeSendResult result = RunSafeSend(port, clock, snapshot, observer, steps, onBackup, localTime, &m_cancel);
+                            hooks = std::move(hooks), onDone = std::move(onDone), localTime = std::move(localTime)] {
+        CSafeSendResult result = RunSafeSend(port, clock, snapshot, observer, steps, hooks, localTime, &m_cancel);
         if (onDone) onDone(std::move(result));
     });
 }

@@ -71,10 +71,9 @@ public:
                    CTransferObserver& observer, std::function<void(CSendResult)> onDone,
                    CLocalTimeSource localTime = ReadLocalTime);
     // The Send with its backup and verification (RunSafeSend), under the
-    // Send's bit; onBackup runs on the transfer thread before the first
-    // configuration line.
+    // Send's bit; the hooks and onDone run on the transfer thread.
     bool StartSafeSend(CPortIo& port, CClock& clock, CConfiguration snapshot, CSafeSendSteps steps,
-                       CTransferObserver& observer, std::function<void(const CConfiguration&)> onBackup,
+                       CTransferObserver& observer, CSafeSendHooks hooks,
                        std::function<void(CSafeSendResult)> onDone, CLocalTimeSource localTime = ReadLocalTime);
     // Looks for a logger on each of ports in turn (FindLogger) until one
     // answers; onDone gets the port it answered on (empty when none did) and

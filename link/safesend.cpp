@@ -12,32 +12,39 @@ namespace {
 // caller, who hears only the run's end.
 class CStepObserver final : public CTransferObserver {
 public:
-    CStepObserver(CTransferObserver& outer, int from, int to) : m_outer(outer), m_nFrom(from), m_nTo(to) {}
+    CStepObserver(CTransferObserver& outer, int from, int to, std::function<void()> stored = {})
+        : m_outer(outer), m_nFrom(from), m_nTo(to), m_stored(std::move(stored))
+    {
+    }
 
     void SetProgress(int position) override { m_outer.SetProgress(m_nFrom + position * (m_nTo - m_nFrom) / 100); }
     bool WantsSkippedProgress() const override { return m_outer.WantsSkippedProgress(); }
     void PcBaudChanged(const CText& baud) override { m_outer.PcBaudChanged(baud); }
+    void Stored() override
+    {
+        if (m_stored) m_stored();
+    }
     void Finished(const CTransferReport&) override {}
 
 private:
     CTransferObserver& m_outer;
     int m_nFrom;
     int m_nTo;
+    std::function<void()> m_stored;
 };
 
-// Puts which step failed before the failure's own explanation; a cancelled
-// run says enough already.
-void ExplainStep(CTransferReport& report, const char* step)
+// Puts which step failed before the failure's own explanation.
+void ExplainStep(CTransferReport& report, const char* step, const char* cancelled)
 {
-    if (report.m_nStatus == kStatusCancelled) return;
-    report.m_strDetail = step + (report.m_strDetail.empty() ? std::string() : "\n" + report.m_strDetail);
+    const char* text = report.m_nStatus == kStatusCancelled ? cancelled : step;
+    report.m_strDetail = text + (report.m_strDetail.empty() ? std::string() : "\n" + report.m_strDetail);
 }
 
 }  // namespace
 
 CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
                             CTransferObserver& observer, const CSafeSendSteps& steps,
-                            const std::function<void(const CConfiguration&)>& onBackup,
+                            const CSafeSendHooks& hooks,
                             const CLocalTimeSource& localTime, const CCancelToken* cancel)
 {
     const bool changesOnly = steps.m_bChangesOnly;
@@ -69,12 +76,35 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         if (!read.m_config) {
             result.m_send.m_report = std::move(read.m_report);
             ExplainStep(result.m_send.m_report,
-                        "The Send did not start: the logger's configuration could not be read first.");
+                        "The Send did not start: the logger's configuration could not be read first.",
+                        "Cancelled while the logger's configuration was read first: nothing was sent.");
             return finish();
         }
         result.m_before = std::move(read.m_config);
-        if (onBackup) onBackup(*result.m_before);
+        if (hooks.m_onBackup && !hooks.m_onBackup(*result.m_before)) {
+            CTransferReport& report = result.m_send.m_report;
+            report.m_nStatus = kStatusCancelled;
+            report.m_strMessage = std::string(StatusText(kStatusCancelled, ETransferKind::Send));
+            report.m_strDetail = "Nothing was sent.";
+            return finish();
+        }
     }
+    // A Send's own cancel text warns of a configuration not stored, which
+    // holds only until the logger has acknowledged a save.
+    auto explainCancelledSend = [&] {
+        CTransferReport& report = result.m_send.m_report;
+        if (report.m_nStatus != kStatusCancelled) return;
+        if (result.m_bStored)
+            report.m_strDetail = "Cancelled during the Send, after the logger had stored the configuration sent.";
+        else
+            ExplainStep(report, "", "Cancelled during the Send.");
+    };
+    // Said once, also when a changes-only run falls back to a whole Send.
+    auto stored = [&] {
+        if (result.m_bStored) return;
+        result.m_bStored = true;
+        if (hooks.m_onStored) hooks.m_onStored();
+    };
 
     // Reads the logger back at the rate it listens at after sent and compares
     // it with what it should hold; false when it could not be read.
@@ -88,7 +118,9 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
             result.m_send.m_report = std::move(read.m_report);
             result.m_send.m_report.m_unanswered = std::move(unanswered);
             ExplainStep(result.m_send.m_report,
-                        "The Send ended, but the logger's configuration could not be read back to verify it.");
+                        "The Send ended, but the logger's configuration could not be read back to verify it.",
+                        "Cancelled while the logger's configuration was read back to verify it: the logger had "
+                        "stored the configuration sent.");
             return false;
         }
         result.m_after = std::move(read.m_config);
@@ -104,12 +136,13 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
 
     result.m_bSent = true;
     {
-        CStepObserver sendBar(observer, sendFrom, sendTo);
+        CStepObserver sendBar(observer, sendFrom, sendTo, stored);
         result.m_send = changesOnly
                             ? RunChangesOnlySend(port, clock, snapshot, *result.m_before, sendBar, localTime, cancel)
                             : RunSend(port, clock, snapshot, sendBar, localTime, cancel);
     }
     result.m_nChangedLines = result.m_send.m_nChangedLines;
+    explainCancelledSend();
     if (result.m_send.m_bNothingSent) {
         result.m_bSent = false;
         result.m_bNothingChanged = true;
@@ -127,9 +160,10 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         CConfiguration atLoggerRate = snapshot;
         if (!result.m_send.m_strLoggerBaud.empty()) atLoggerRate.m_panel.m_strBaud = result.m_send.m_strLoggerBaud;
         {
-            CStepObserver sendBar(observer, verifyTo, 95);
+            CStepObserver sendBar(observer, verifyTo, 95, stored);
             result.m_send = RunSend(port, clock, atLoggerRate, sendBar, localTime, cancel);
         }
+        explainCancelledSend();
         if (result.m_send.m_report.m_nStatus != kStatusOk) return finish();
         if (!verify(result.m_send.m_written, 95, 100)) return finish();
     }

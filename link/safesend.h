@@ -20,6 +20,17 @@ struct CSafeSendSteps {
     bool m_bChangesOnly = false;
 };
 
+// What the caller hears in the course of a safe Send, on the transfer thread.
+struct CSafeSendHooks {
+    // The backup, before the first configuration line is sent (to keep it
+    // where it cannot be lost, and to ask whether to go on): false stops the
+    // run there, nothing sent, with status kStatusCancelled. Must not throw.
+    std::function<bool(const CConfiguration& before)> m_onBackup;
+    // Once per run, as soon as the logger has acknowledged a SaveConfig: it
+    // holds the configuration sent from then on, whatever happens after.
+    std::function<void()> m_onStored;
+};
+
 struct CSafeSendResult {
     // The Send's result; its report is the report of the whole run: the
     // backup Retrieve's when that failed (the Send did not start), the
@@ -35,6 +46,8 @@ struct CSafeSendResult {
     std::vector<CFieldDifference> m_differences;
     // Whether the Send itself started (the backup did not stop it).
     bool m_bSent = false;
+    // The logger acknowledged a SaveConfig of this run.
+    bool m_bStored = false;
     // The verification ran and found the logger holding what was sent.
     bool m_bVerified = false;
     // Changes only: the logger held everything already, nothing was sent.
@@ -50,16 +63,15 @@ struct CSafeSendResult {
 
 // Runs backup, Send and verification on the calling (transfer) thread, each
 // step as RunRetrieve and RunSend do, with one progress bar across them and
-// one observer.Finished at the end. onBackup, when given, receives the
-// backup before the first configuration line is sent (to keep it where it
-// cannot be lost); it must not throw. The verification reads the logger at
+// one observer.Finished at the end, and the hooks in between. A cancelled
+// run's report says which step was interrupted. The verification reads the logger at
 // the rate it listens at after the Send (its serial 2 rate). With changes
 // only, the verification expects every configuration line of a whole Send
 // to hold, not only those sent, so the logger ends as a whole Send leaves
 // it or the run falls back to one.
 CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
                             CTransferObserver& observer, const CSafeSendSteps& steps,
-                            const std::function<void(const CConfiguration&)>& onBackup = {},
+                            const CSafeSendHooks& hooks = {},
                             const CLocalTimeSource& localTime = ReadLocalTime,
                             const CCancelToken* cancel = nullptr);
 

@@ -264,10 +264,11 @@ private:
         Exchanger().ExchangeCommand("\r", "", kLineLimit);
         m_session.Pause(kLinePauseMs);
         m_session.Port().PurgeReceive();
-        if (listIfUnanswered) {
-            SendLine("SaveConfig\r");
-        } else {
-            Exchanger().ExchangeCommand("SaveConfig\r", "OK", kLineLimit);
+        const bool acknowledged = listIfUnanswered ? SendLine("SaveConfig\r")
+                                                   : Exchanger().ExchangeCommand("SaveConfig\r", "OK", kLineLimit) == 0;
+        if (acknowledged && !m_bStored) {
+            m_bStored = true;
+            m_session.Observer().Stored();
         }
     }
 
@@ -404,6 +405,7 @@ private:
     const CLocalTimeSource& m_localTime;
     CHeldLines m_held;
     bool m_bChangesOnly = false;
+    bool m_bStored = false;
     // A whole Send frames every line; changes only, just what they need.
     bool m_bAlarms = true;
     bool m_bEws = true;

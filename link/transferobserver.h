@@ -49,6 +49,11 @@ public:
     // transfer thread; the default ignores it.
     virtual void PcBaudChanged(const CText& baud) { (void)baud; }
 
+    // Send only, at most once: the logger has acknowledged a SaveConfig, so
+    // it holds the configuration sent even if the run is cancelled or fails
+    // afterwards. Called on the transfer thread; the default ignores it.
+    virtual void Stored() {}
+
     // Once, when the transfer has ended and before its busy bit is released:
     // the implementation shows the report (the status box, then the
     // unanswered-command box) and may block until the operator has closed

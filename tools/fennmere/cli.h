@@ -25,6 +25,7 @@ enum EExit : int {
     kExitPortInUse = 5,
     kExitCommunication = 6,
     kExitNotVerified = 7,
+    kExitDiffNoResponse = 8,  // diff only: the logger did not answer (1 is "differences" there)
     kExitCancelled = 130,
 };
 
@@ -119,8 +120,10 @@ void RecordInLogbook(const CConfiguration& config, const char* event, const CTex
 void SetPanel(CConfiguration& config, const CArgs& args);
 // Sends config to the logger on its panel's port with the backup and
 // verification that --no-backup and --no-verify leave on; sentEvent names
-// the logbook entry of what was sent. Returns the exit code.
-int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent);
+// the logbook entry of what was sent; fromSetupFile warns before the first
+// line of the alarms the logger holds that the Send resets (a setup file
+// carries none). Returns the exit code.
+int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent, bool fromSetupFile);
 // Reads the logger on config's panel port; nothing when it failed (the
 // failure already reported), with exitCode set.
 std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, int& exitCode);

@@ -16,6 +16,8 @@
 #include "link/clock.h"
 #include "link/retrieve.h"
 #include "multiport.h"
+#include "operations/sendkeeper.h"
+#include "operations/sendpreview.h"
 #endif
 
 namespace fennmere::cli {
@@ -29,12 +31,19 @@ const char* const kDiffUsage =
     "Compares two configurations field by field and prints one line per field\n"
     "that differs, PATH: OLD -> NEW, with the path and the values written as\n"
     "show writes them. OLD and NEW are setup files or complete configuration\n"
-    "files (\"-\" reads standard input). With --port, FILE is compared with the\n"
-    "configuration the logger on port P holds now (it is only read).\n"
+    "files (\"-\" reads standard input).\n"
     "\n"
-    "Only fields that both sides carry are compared: a setup file carries what\n"
-    "File Save writes; a complete file and a logger carry everything a Retrieve\n"
-    "reads. A logger's date and time are not compared.\n"
+    "Between two files, only fields that both sides carry are compared: a setup\n"
+    "file carries what File Save writes; a complete file carries everything a\n"
+    "Retrieve reads.\n"
+    "\n"
+    "With --port, diff answers \"what will send FILE change in this logger?\": the\n"
+    "configuration the logger on port P holds now (it is only read) is compared\n"
+    "with what it will hold after a Send of FILE, every field the Send changes,\n"
+    "also those a setup file cannot carry (a setup file's Send resets the\n"
+    "logger's early warnings, SMS numbers and early-warning switch). OLD is what\n"
+    "the logger will hold, NEW what it holds now. Its date and time are not\n"
+    "compared.\n"
     "\n"
     "With --port given several times, every logger is read at once; each one's\n"
     "lines follow a line \"== PORT\" (with --json one JSON object a line:\n"
@@ -46,7 +55,8 @@ const char* const kDiffUsage =
     "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
     "\n"
     "Exit status: 0 no difference, 1 differences, 2 usage error, 3 file error;\n"
-    "with --port also the transfer statuses of retrieve.\n";
+    "with --port, when the logger cannot be read, 8 the logger did not answer,\n"
+    "5 port in use, 6 communication error, 130 cancelled (nothing on stdout).\n";
 
 const char* const kLogbookUsage =
     "usage: fennmere logbook\n"
@@ -80,6 +90,15 @@ int PrintDifferences(const std::vector<CFieldDifference>& differences, bool json
     WriteOutput(std::nullopt, out);
     return differences.empty() ? 0 : 1;
 }
+
+#ifdef FENNMERE_HAVE_LINK
+// 1 says "differences" here: a logger that did not answer has a status of its own.
+int DiffExitFor(const CTransferReport& report)
+{
+    const int exitCode = ExitFor(report);
+    return exitCode == kExitNoResponse ? kExitDiffNoResponse : exitCode;
+}
+#endif
 
 EConfigSource SourceOf(bool complete) { return complete ? EConfigSource::CompleteFile : EConfigSource::SetupFile; }
 
@@ -125,13 +144,12 @@ int CommandDiff(const std::vector<std::string>& argv)
                 own.m_panel.m_strComPort = WidenLatin1(run.m_strPort);
                 CRetrieveResult result = RunRetrieve(io, CSystemClock::Instance(), own, observer, &cancel);
                 run.m_report = result.m_report;
-                run.m_nExit = ExitFor(run.m_report);
+                run.m_nExit = DiffExitFor(run.m_report);
                 if (!result.m_config) return;
                 run.m_strSerial = result.m_config->m_system.m_strSerialNumber;
                 run.m_strName = result.m_config->m_system.m_strName;
                 RecordInLogbook(*result.m_config, "retrieve", own.m_panel.m_strComPort);
-                const std::vector<CFieldDifference> differences = CompareConfigurations(
-                    oldConfig, SourceOf(oldComplete), *result.m_config, EConfigSource::Logger);
+                const std::vector<CFieldDifference> differences = SendChanges(oldConfig, *result.m_config);
                 run.m_nExit = differences.empty() ? 0 : 1;
                 run.m_strResult = differences.empty() ? "no difference"
                                                       : std::to_string(differences.size()) + " fields differ";
@@ -149,9 +167,8 @@ int CommandDiff(const std::vector<std::string>& argv)
     }
     int exitCode = kExitOk;
     std::optional<CConfiguration> held = RetrieveFromLogger(newConfig, exitCode);
-    if (!held) return exitCode;
-    return PrintDifferences(CompareConfigurations(oldConfig, SourceOf(oldComplete), *held, EConfigSource::Logger),
-                            args.Flag("--json"));
+    if (!held) return exitCode == kExitNoResponse ? kExitDiffNoResponse : exitCode;
+    return PrintDifferences(SendChanges(oldConfig, *held), args.Flag("--json"));
 #else
     throw CUsageError("this build has no serial link: --port cannot be used");
 #endif
@@ -204,10 +221,8 @@ int CommandLogbook(const std::vector<std::string>& argv)
     SetPanel(config, args);
     const CLogbookEntry entry = FindEntry(args.Positional()[0]);
     OpenSetupFile(config, entry.m_strPath);
-    // The clock is the logger's own now, not the one the entry recorded.
-    config.m_panel.m_nClock = 0;
-    config.m_system.m_nSetTime = 0;
-    return SendSafely(args, config, "restore");
+    PrepareRestore(config);
+    return SendSafely(args, config, "restore", false);
 #else
     throw CUsageError("this build has no serial link: restore cannot be used");
 #endif

@@ -26,6 +26,9 @@
 #include "link/send.h"
 #include "link/serialport.h"
 #include "link/transfersession.h"
+#include "logbook/logbook.h"
+#include "operations/sendkeeper.h"
+#include "operations/sendpreview.h"
 
 namespace fennmere::cli {
 
@@ -288,28 +291,28 @@ CSafeSendSteps StepsOf(const CArgs& args)
     return steps;
 }
 
-// The safe Send on port, every configuration it saw kept in the logbook.
+// The safe Send on port, every configuration it saw kept in the logbook. A
+// setup file carries no alarms: when the logger holds some, the Send resets
+// them, and that is said before the first line goes out.
 CSafeSendResult SendAndKeep(CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel,
-                            const CSafeSendSteps& steps, const CConfiguration& config, const char* sentEvent)
+                            const CSafeSendSteps& steps, const CConfiguration& config, const char* sentEvent,
+                            bool fromSetupFile, const std::string& prefix = {})
 {
-    const CText& port = config.m_panel.m_strComPort;
-    CSafeSendResult result = RunSafeSend(
-        io, CSystemClock::Instance(), config, observer, steps,
-        [&port](const CConfiguration& before) { RecordInLogbook(before, "before-send", port); }, ReadLocalTime,
-        &cancel);
-    const CTransferReport& report = result.m_send.m_report;
-    if (result.m_bSent && (report.m_nStatus == kStatusOk || report.m_nStatus == kStatusNotVerified)) {
-        // Kept with the logger it went to, when the logger said who it is.
-        CConfiguration sent = config;
-        const std::optional<CConfiguration>& seen = result.m_after ? result.m_after : result.m_before;
-        if (seen) {
-            sent.m_system.m_strSerialNumber = seen->m_system.m_strSerialNumber;
-            sent.m_system.m_strFirmware = seen->m_system.m_strFirmware;
+    const std::string port = NarrowLatin1(config.m_panel.m_strComPort);
+    CSendKeeper keeper(CLogbook(), config, sentEvent, port, [&prefix](const std::string& problem) {
+        std::fprintf(stderr, "warning: %s%s\n", prefix.c_str(), problem.c_str());
+    });
+    auto warn = [&](const CConfiguration& before) {
+        const std::string warning = AlarmResetWarning(AlarmsReset(config, before));
+        if (fromSetupFile && !warning.empty()) {
+            std::fprintf(stderr, "warning: %s%s\n", prefix.c_str(), warning.c_str());
+            std::fflush(stderr);
         }
-        RecordInLogbook(sent, sentEvent, port);
-    }
-    // What the logger holds instead is worth keeping too: it is what it runs on.
-    if (result.m_after && !result.m_bVerified) RecordInLogbook(*result.m_after, "verify", port);
+        return true;
+    };
+    CSafeSendResult result =
+        RunSafeSend(io, CSystemClock::Instance(), config, observer, steps, keeper.Hooks(warn), ReadLocalTime, &cancel);
+    keeper.Finished(result);
     return result;
 }
 
@@ -365,22 +368,40 @@ void TakeIdentity(CPortRun& run, const CConfiguration& logger)
     run.m_strName = logger.m_system.m_strName;
 }
 
-int SendToEveryPort(const CArgs& args, const CConfiguration& config, const char* sentEvent)
+// Which logger a Send went to: the serial number as a Retrieve of it read
+// it ("not read" when neither a backup nor a verification did), and the name
+// it holds now (the one sent, once it stored the configuration).
+void TakeSendIdentity(CPortRun& run, const CSafeSendResult& result, const CConfiguration& sent)
+{
+    const std::optional<CConfiguration>& seen = result.m_after ? result.m_after : result.m_before;
+    if (seen) TakeIdentity(run, *seen);
+    if (!seen) run.m_strSerial = L"not read";
+    if (result.m_bStored || (result.m_bSent && ExitFor(result.m_send.m_report) == kExitOk))
+        run.m_strName = sent.m_system.m_strName;
+}
+
+// What one Send did, in the words of the summary table.
+std::string SendResultText(const CSafeSendResult& result, int exitCode)
+{
+    if (exitCode == kExitOk) return SentResult(result);
+    if (exitCode == kExitUnanswered) return "sent; commands without response";
+    if (exitCode == kExitNotVerified) return "not verified: " + std::to_string(result.m_differences.size()) + " fields";
+    return {};
+}
+
+int SendToEveryPort(const CArgs& args, const CConfiguration& config, const char* sentEvent, bool fromSetupFile)
 {
     const CSafeSendSteps steps = StepsOf(args);
     return RunOnEveryPort(
         args,
         [&](CPortRun& run, CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel) {
             const CConfiguration own = OnPort(config, run.m_strPort);
-            CSafeSendResult result = SendAndKeep(io, observer, cancel, steps, own, sentEvent);
-            const std::optional<CConfiguration>& seen = result.m_after ? result.m_after : result.m_before;
-            if (seen) TakeIdentity(run, *seen);
+            CSafeSendResult result =
+                SendAndKeep(io, observer, cancel, steps, own, sentEvent, fromSetupFile, run.m_strPort + ": ");
+            TakeSendIdentity(run, result, own);
             run.m_report = result.m_send.m_report;
             run.m_nExit = ExitFor(run.m_report);
-            if (run.m_nExit == kExitOk) run.m_strResult = SentResult(result);
-            if (run.m_nExit == kExitUnanswered) run.m_strResult = "sent; commands without response";
-            if (run.m_nExit == kExitNotVerified)
-                run.m_strResult = "not verified: " + std::to_string(result.m_differences.size()) + " fields";
+            run.m_strResult = SendResultText(result, run.m_nExit);
             if (std::string hint = ListeningHint(result, own); !hint.empty())
                 run.m_strOutput = run.m_strPort + ": " + hint + "\n";
         },
@@ -389,17 +410,29 @@ int SendToEveryPort(const CArgs& args, const CConfiguration& config, const char*
 
 }  // namespace
 
-int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent)
+int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent, bool fromSetupFile)
 {
-    if (args.Ports().size() > 1) return SendToEveryPort(args, config, sentEvent);
+    if (args.Ports().size() > 1) return SendToEveryPort(args, config, sentEvent, fromSetupFile);
     CConsoleObserver observer(ETransferKind::Send);
     CCancelToken cancel;
     CInterruptScope interrupts(cancel);
     const CSafeSendSteps steps = StepsOf(args);
-    CSafeSendResult result = SendAndKeep(SharedPort(), observer, cancel, steps, config, sentEvent);
+    CSafeSendResult result = SendAndKeep(SharedPort(), observer, cancel, steps, config, sentEvent, fromSetupFile);
     if (std::string text = ChangesOnlyText(result); !text.empty()) std::fprintf(stderr, "%s\n", text.c_str());
     if (std::string hint = ListeningHint(result, config); !hint.empty()) std::fprintf(stderr, "%s\n", hint.c_str());
-    return ExitFor(result.m_send.m_report);
+    // One line that says which logger got what, as a row of the several
+    // ports' summary does.
+    const int exitCode = ExitFor(result.m_send.m_report);
+    if (std::string what = SendResultText(result, exitCode); !what.empty()) {
+        CPortRun run;
+        TakeSendIdentity(run, result, config);
+        const std::string serial = result.m_before || result.m_after ? NarrowLatin1(run.m_strSerial)
+                                                                     : "(serial number not read)";
+        const std::string name = run.m_strName.empty() ? "" : ", name \"" + NarrowLatin1(run.m_strName) + "\"";
+        std::fprintf(stderr, "%s: logger %s%s: %s\n", NarrowLatin1(config.m_panel.m_strComPort).c_str(),
+                     serial.c_str(), name.c_str(), what.c_str());
+    }
+    return exitCode;
 }
 
 int RetrieveOnEveryPort(const CArgs& args, const CConfiguration& config, bool defaultConfig)
@@ -526,7 +559,7 @@ int CommandSend(const std::vector<std::string>& argv)
     auto time = args.Value("--time");
     if (date.has_value() != time.has_value()) throw CUsageError("--date and --time go together");
     StepsOf(args);  // a usage error before any file is read
-    OpenSetupFile(config, args.Positional()[0], true);
+    const bool complete = OpenSetupFile(config, args.Positional()[0], true);
 
     config.m_panel.m_nClock = args.Flag("--set-time") ? 1 : 0;
     if (date) {
@@ -540,7 +573,7 @@ int CommandSend(const std::vector<std::string>& argv)
         config.m_system.m_nSetTime = 0;
     }
 
-    return SendSafely(args, config, "send");
+    return SendSafely(args, config, "send", !complete);
 }
 
 int CommandDefaultConfig(const std::vector<std::string>& argv)

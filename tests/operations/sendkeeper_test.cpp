@@ -1,0 +1,101 @@
+// The logbook entries of a safe Send, against the simulator's logger behind
+// a fake port in virtual time.
+#include "operations/sendkeeper.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "config/setupfile.h"
+#include "link/exchange.h"
+#include "link/fakelogger.h"
+#include "link/recordingobserver.h"
+#include "loggerdevice.h"
+
+namespace fennmere::test {
+namespace {
+
+struct CKeepCase {
+    const char* m_name;
+    CSafeSendSteps m_steps;
+    bool m_bIgnoreName;     // the logger takes the name without keeping it
+    bool m_bCancelOnStore;  // cancelled as soon as the save is acknowledged
+    std::vector<std::string> m_events;  // oldest first
+};
+
+class SendKeeperTest : public ::testing::TestWithParam<CKeepCase> {};
+
+TEST_P(SendKeeperTest, KeepsWhatTheLoggerSawAndGotUnderItsSerialNumber)
+{
+    const CKeepCase& c = GetParam();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("fennmere-keeper-" + std::to_string(::getpid()) + "-" + c.m_name);
+    std::filesystem::remove_all(folder);
+    CConfiguration held = MakeNewConfiguration();
+    held.m_system.m_strSerialNumber = L"4711";
+    CFakeClock clock;
+    CLoggerDevice device(held, "");
+    if (c.m_bIgnoreName) device.IgnoreLines({"Name"});
+    CFakeLogger port(clock);
+    port.UseDevice(device);
+    CRecordingObserver observer;
+    CCancelToken cancel;
+
+    // A restore of an entry that recorded a clock: the logger's own stays.
+    CConfiguration sent = MakeNewConfiguration();
+    sent.m_system.m_strName = L"South";
+    sent.m_system.m_nSetTime = 1;
+    sent.m_driver[0].m_strName = L"OURS";  // no Send writes the driver table: the logger's is kept
+    sent.m_panel = {L"COM1", L"115200", 1, {}};
+    PrepareRestore(sent);
+
+    std::vector<std::string> problems;
+    CSendKeeper keeper(CLogbook(folder.string()), sent, "restore", "COM1",
+                       [&](const std::string& problem) { problems.push_back(problem); });
+    CSafeSendHooks hooks = keeper.Hooks();
+    hooks.m_onStored = [&, stored = hooks.m_onStored] {
+        stored();
+        if (c.m_bCancelOnStore) cancel.Cancel();
+    };
+    const CSafeSendResult result = RunSafeSend(port, clock, sent, observer, c.m_steps, hooks, ReadLocalTime, &cancel);
+    keeper.Finished(result);
+
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    for (const std::string& line : port.Writes()) EXPECT_NE(line.substr(0, 4), "Date") << line;
+    std::vector<CLogbookLogger> loggers;
+    std::string error;
+    ASSERT_TRUE(CLogbook(folder.string()).List(loggers, error)) << error;
+    ASSERT_EQ(loggers.size(), 1u);
+    EXPECT_EQ(loggers[0].m_strSerial, "4711");
+    std::vector<std::string> events;
+    for (auto it = loggers[0].m_entries.rbegin(); it != loggers[0].m_entries.rend(); ++it) {
+        events.push_back(it->m_strEvent);
+        if (it->m_strEvent != "restore") continue;
+        CConfiguration kept = MakeNewConfiguration();
+        ASSERT_TRUE(LoadSetupFile(kept, it->m_strPath).m_bOk);
+        EXPECT_EQ(kept.m_system.m_strName, L"South");
+        EXPECT_EQ(kept.m_driver, (result.m_before ? result.m_before : result.m_after)->m_driver);
+    }
+    EXPECT_EQ(events, c.m_events);
+    if (c.m_bCancelOnStore) {
+        EXPECT_EQ(result.m_send.m_report.m_nStatus, kStatusCancelled);
+        EXPECT_NE(result.m_send.m_report.m_strDetail.find("had stored the configuration sent"), std::string::npos)
+            << result.m_send.m_report.m_strDetail;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keeper, SendKeeperTest,
+    ::testing::Values(CKeepCase{"Verified", {true, true, false}, false, false, {"before-send", "restore"}},
+                      CKeepCase{"NotVerified", {true, true, false}, true, false, {"before-send", "restore", "verify"}},
+                      CKeepCase{"CancelledAfterTheSave", {true, true, false}, false, true, {"before-send", "restore"}},
+                      CKeepCase{"NoBackup", {false, true, false}, false, false, {"restore"}},
+                      CKeepCase{"ChangesOnlyFallingBack", {true, true, true}, true, false,
+                                {"before-send", "restore", "verify"}}),
+    [](const ::testing::TestParamInfo<CKeepCase>& info) { return std::string(info.param.m_name); });
+
+}  // namespace
+}  // namespace fennmere::test
