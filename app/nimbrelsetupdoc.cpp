@@ -338,13 +338,10 @@ bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const cha
     // Alarms the logger holds and this Send takes away are worth a question
     // before the first line goes out; no answer (the window closing) is a no.
     auto confirm = [this, sent = config](const CConfiguration& before) {
-        const std::string warning = AlarmResetWarning(AlarmsReset(sent, before));
-        if (warning.empty()) return true;
+        const QString question = AlarmResetQuestion(sent, before);
+        if (question.isEmpty()) return true;
         bool yes = false;
-        m_bridge.CallOnWindowThread([this, &warning, &yes] {
-            yes = MessageBoxes().Ask(m_pFrame, QString::fromLatin1(warning) + QStringLiteral("\n\nSend anyway?"),
-                                     kAppTitle);
-        });
+        m_bridge.CallOnWindowThread([this, &question, &yes] { yes = MessageBoxes().Ask(m_pFrame, question, kAppTitle); });
         return yes;
     };
     CSafeSendSteps steps;
@@ -363,6 +360,12 @@ bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const cha
         m_services.m_localTime);
     if (started) TransferStarted();
     return started;
+}
+
+QString CNimbrelSetupDoc::AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held)
+{
+    const std::string warning = AlarmResetWarning(AlarmsReset(sent, held));
+    return warning.empty() ? QString() : QString::fromLatin1(warning) + QStringLiteral("\n\nSend anyway?");
 }
 
 void CNimbrelSetupDoc::ShowSendResult(const CSafeSendResult& result)

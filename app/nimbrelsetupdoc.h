@@ -172,6 +172,9 @@ public:
     // After a Send: "Sent and verified.", the fields the logger holds
     // otherwise in a window of their own, or the report's boxes.
     void ShowSendResult(const CSafeSendResult& result);
+    // The question asked after the backup when a Send of sent takes alarms
+    // away that the logger (holding held) has; empty when it takes none.
+    static QString AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held);
 
     // Reads the logger (a Retrieve that leaves the document alone) and shows
     // how it differs from the configuration in a compare window, from which

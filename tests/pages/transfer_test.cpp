@@ -173,6 +173,25 @@ private slots:
         QVERIFY(app.m_boxes.m_shown[0].m_strText.contains("Name Silent"));
     }
 
+    // A logger with alarms the Send would take away: asked first; No sends nothing.
+    void ASendThatResetsTheLoggersAlarmsIsAskedFirst()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_strOtherReply = "\r\nOK";
+        app.m_port.m_replies["EarlyWarning?\r"] = "EarlyWarning?\r\nEWS 1\r\ne 1, I=O2, T=MORE, L=60, M=600, A=2.5, U=m, "
+                                                  "B=0000000000000001\r\nOK";
+        Press(app, kPageSerial, true);
+        QVERIFY(app.WaitUntilIdle());
+        QCOMPARE(app.m_boxes.m_asked.size(), std::size_t(1));
+        QVERIFY(app.m_boxes.m_asked[0].m_strText.contains("earlyWarnings[1].type: \"MORE\" -> \"NONE\""));
+        QVERIFY(app.m_boxes.m_asked[0].m_strText.contains("system.ews: 1 -> 0"));
+        QVERIFY(std::none_of(app.m_port.m_written.begin(), app.m_port.m_written.end(),
+                             [](const std::string& line) { return line.rfind("Name", 0) == 0; }));
+        QCOMPARE(LogbookEvents(app), QStringList({"before-send"}));
+        QVERIFY(app.m_boxes.m_shown.empty());
+    }
+
     void DefaultConfigurationTakesTheLoggersAnswerOnlyOnSuccess()
     {
         CTestApp app({4});
@@ -253,7 +272,8 @@ private slots:
         QVERIFY(terminal != nullptr);
         QCOMPARE(app.m_link.BusyWord(), CLinkControl::kTerminalBit);
         terminal->SendLine(QStringLiteral("Service"));
-        QTRY_VERIFY(terminal->Output()->toPlainText().contains(QStringLiteral("Service mode started")));
+        QTRY_VERIFY_WITH_TIMEOUT(terminal->Output()->toPlainText().contains(QStringLiteral("Service mode started")),
+                                 10000);
         Press(app, kPageSerial, true);
         Press(app, kPageSerial, false);
         app.Doc().StartFindLogger();
@@ -329,7 +349,8 @@ private slots:
         bool delivered = true;
         std::thread worker([&] { delivered = bridge.CallOnWindowThread([&] { ran = true; }); });
         // The window thread never gets to the call; closing must not leave
-        // the transfer thread waiting for ever.
+        // the transfer thread waiting for ever. Not a wait: a call that comes
+        // after the close must not wait either.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         bridge.Close();
         worker.join();

@@ -264,6 +264,20 @@ int main(int argc, char* argv[])
         ok = Save(*window, out.filePath(QStringLiteral("send-fallback.png"))) && ok;
         window->close();
     }
+    // The question before a Send that takes the logger's alarms away.
+    CConfiguration alarms = app.Config();
+    alarms.m_ews[0].m_strInput = L"O2";
+    alarms.m_ews[0].m_strType = L"MORE";
+    alarms.m_ews[0].m_strAlarm = L"2.5";
+    alarms.m_strSms[0] = L"+4917000000001";
+    alarms.m_system.m_nEws = 1;
+    QTimer::singleShot(300, [&out, &ok] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ok = Save(*modal, out.filePath(QStringLiteral("send-resets-alarms.png"))) && ok;
+            modal->close();
+        }
+    });
+    real.Ask(&app.Frame(), CNimbrelSetupDoc::AlarmResetQuestion(app.Config(), alarms), QStringLiteral("FennmereSetup"));
     // The terminal after a short session with the scripted logger.
     app.m_port.AnswerLikeLogger();
     app.m_port.m_replies["System?\r"] =
