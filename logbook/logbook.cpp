@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -9,7 +10,6 @@
 #include <system_error>
 
 #include "config/configdump.h"
-#include "config/text.h"
 #include "privatefile.h"
 
 namespace fennmere {
@@ -90,9 +90,8 @@ bool ParseName(const std::string& name, CLogbookEntry& entry)
     return entry.m_nNumber > 0;
 }
 
-std::string UtcNow(bool compact)
+std::string UtcText(std::time_t now, bool compact)
 {
-    const std::time_t now = std::time(nullptr);
     std::tm utc{};
 #ifdef _WIN32
     gmtime_s(&utc, &now);
@@ -108,6 +107,31 @@ std::string Environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
+}
+
+// The longest folder name LogbookFolderName gives, well below any file
+// system's limit, with room left for the entries' names.
+constexpr std::size_t kFolderNameMax = 64;
+constexpr std::string_view kNoSerial = "unknown";
+
+bool IsUpperHex(char ch) { return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F'); }
+
+// A name LogbookFolderName gives or gave before it escaped ('a_b', '.x'):
+// nothing that leaves the logbook nor names it.
+bool IsFolderName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..") return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (Plain(name[i]) || name[i] == '_' || name[i] == '~') continue;
+        if (name[i] != '%') return false;
+        const std::size_t digits = i + 1 < name.size() && name[i + 1] == 'u' ? 8 : 2;
+        const std::size_t first = i + 1 + (digits == 8 ? 1 : 0);
+        if (first + digits > name.size()) return false;
+        for (std::size_t k = first; k < first + digits; ++k)
+            if (!IsUpperHex(name[k])) return false;
+        i = first + digits - 1;
+    }
+    return true;
 }
 
 bool ListFolder(const fs::path& folder, const std::string& serial, std::vector<CLogbookEntry>& entries,
@@ -151,50 +175,67 @@ std::string CLogbook::DefaultFolder()
 
 std::string LogbookFolderName(const CText& serialNumber)
 {
+    if (serialNumber.empty()) return std::string(kNoSerial);
     std::string name;
-    for (wchar_t ch : serialNumber) {
-        const char narrow = ch < 0x80 ? static_cast<char>(ch) : '_';
-        name += Plain(narrow) || narrow == '_' ? narrow : '_';
+    std::size_t cut = 0;  // where a name too long is cut: never inside an escape
+    for (const wchar_t ch : serialNumber) {
+        const auto code = static_cast<std::uint32_t>(ch);
+        char escape[16];
+        if (code < 0x80 && (Plain(static_cast<char>(code)) || code == '_') && !(name.empty() && code == '.')) {
+            name += static_cast<char>(code);
+        } else {
+            // No logger sends a character above Latin-1; one typed in still
+            // gets a folder of its own.
+            std::snprintf(escape, sizeof escape, code <= 0xFF ? "%%%02X" : "%%u%08X", static_cast<unsigned>(code));
+            name += escape;
+        }
+        if (name.size() <= kFolderNameMax - 17) cut = name.size();
     }
-    if (name.empty() || name.find_first_not_of('.') == std::string::npos) return "unknown";
-    return name;
+    if (name == kNoSerial) name.replace(0, 1, "%75");
+    if (name.size() <= kFolderNameMax) return name;
+    // A logger can send a serial number longer than a file name may be; its
+    // folder keeps the beginning, told apart by a hash of the whole name.
+    std::uint64_t hash = 14695981039346656037ull;  // 64-bit FNV-1a
+    for (const char ch : name) hash = (hash ^ static_cast<unsigned char>(ch)) * 1099511628211ull;
+    char tail[24];
+    std::snprintf(tail, sizeof tail, "~%016llX", static_cast<unsigned long long>(hash));
+    return name.substr(0, cut) + tail;
 }
 
 bool CLogbook::Record(const CConfiguration& config, std::string_view event, std::string_view port,
-                      CLogbookEntry* recorded, std::string& error) const
+                      CLogbookEntry* recorded, std::string& error, std::string* warning) const
 {
+    if (warning != nullptr) warning->clear();
     const std::string serial = LogbookFolderName(config.m_system.m_strSerialNumber);
-    const fs::path folder = fs::path(m_strFolder) / serial;
-    if (!MakePrivateFolder(m_strFolder, error) || !MakePrivateFolder(folder.string(), error)) return false;
-
-    const std::string time = UtcNow(false);
+    const std::time_t now = std::time(nullptr);
+    const std::string time = UtcText(now, false);
     const std::string bytes = ConfigurationToJson(config, {{"time", time},
                                                            {"event", std::string(event)},
                                                            {"port", std::string(port)},
                                                            {"version", kProgramVersion}});
-    std::vector<CLogbookEntry> entries;
-    if (!ListFolder(folder, serial, entries, error)) return false;
-    int number = entries.empty() ? 1 : entries.front().m_nNumber + 1;
-    // Another process may take the number first: then the next one.
-    for (int attempt = 0; attempt < 100; ++attempt, ++number) {
-        char prefix[16];
-        std::snprintf(prefix, sizeof prefix, "%06d_", number);
-        const fs::path path =
-            folder / (prefix + UtcNow(true) + "_" + Encode(event) + "_" + Encode(port) + std::string(kSuffix));
-        bool exists = false;
-        if (WritePrivateFileNew(path.string(), bytes, exists, error)) {
-            if (recorded != nullptr) {
-                ParseName(path.filename().string(), *recorded);
-                recorded->m_strSerial = serial;
-                recorded->m_strId = serial + "/" + std::to_string(number);
-                recorded->m_strPath = path.string();
-                recorded->m_strTime = time;
-            }
-            return true;
+    const std::string rest = "_" + UtcText(now, true) + "_" + Encode(event) + "_" + Encode(port) + std::string(kSuffix);
+    const auto newName = [&rest](const std::vector<std::string>& names) {
+        int last = 0;
+        for (const std::string& name : names) {
+            CLogbookEntry entry;
+            if (ParseName(name, entry)) last = std::max(last, entry.m_nNumber);
         }
-        if (!exists) return false;
+        char number[16];
+        std::snprintf(number, sizeof number, "%06d", last + 1);
+        return number + rest;
+    };
+    std::string path;
+    std::string amiss;
+    if (!WriteInPrivateFolder(m_strFolder, serial, bytes, newName, path, error, amiss)) return false;
+    if (warning != nullptr) *warning = std::move(amiss);
+    if (recorded != nullptr) {
+        ParseName(fs::path(path).filename().string(), *recorded);
+        recorded->m_strSerial = serial;
+        recorded->m_strId = serial + "/" + std::to_string(recorded->m_nNumber);
+        recorded->m_strPath = path;
+        recorded->m_strTime = time;
     }
-    return false;
+    return true;
 }
 
 bool CLogbook::List(std::vector<CLogbookLogger>& loggers, std::string& error) const
@@ -203,8 +244,8 @@ bool CLogbook::List(std::vector<CLogbookLogger>& loggers, std::string& error) co
     std::error_code failed;
     if (!fs::exists(m_strFolder, failed)) return !failed || (error = m_strFolder + ": " + failed.message(), false);
     for (fs::directory_iterator it(m_strFolder, failed), end; !failed && it != end; it.increment(failed)) {
-        std::error_code ignored;
-        if (!it->is_directory(ignored)) continue;
+        // A link may lead anywhere: the logbook neither writes nor lists through one.
+        if (!IsRealFolder(it->path().string())) continue;
         CLogbookLogger logger;
         logger.m_strSerial = it->path().filename().string();
         if (!ListFolder(it->path(), logger.m_strSerial, logger.m_entries, error)) return false;
@@ -227,14 +268,13 @@ bool CLogbook::Find(std::string_view id, CLogbookEntry& entry, std::string& erro
 {
     const std::size_t slash = id.rfind('/');
     const std::string serial(id.substr(0, slash == std::string_view::npos ? 0 : slash));
-    if (slash == std::string_view::npos || serial.empty() || serial != LogbookFolderName(WidenLatin1(serial))) {
+    if (slash == std::string_view::npos || !IsFolderName(serial)) {
         error = "'" + std::string(id) + "' is not a logbook id (SERIAL/N, as 'fennmere logbook' lists them)";
         return false;
     }
     std::vector<CLogbookEntry> entries;
     const fs::path folder = fs::path(m_strFolder) / serial;
-    std::error_code failed;
-    if (fs::is_directory(folder, failed) && !ListFolder(folder, serial, entries, error)) return false;
+    if (IsRealFolder(folder.string()) && !ListFolder(folder, serial, entries, error)) return false;
     for (CLogbookEntry& candidate : entries) {
         if (candidate.m_strId == id) {
             entry = std::move(candidate);

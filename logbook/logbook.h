@@ -13,7 +13,7 @@ namespace fennmere {
 struct CLogbookEntry {
     // "SERIAL/N": the logger's folder and the entry's number in it (1 first).
     std::string m_strId;
-    std::string m_strSerial;  // the logger's serial number ("unknown" when it had none)
+    std::string m_strSerial;  // the logger's folder: LogbookFolderName of its serial number
     int m_nNumber = 0;
     std::string m_strTime;   // UTC, "2026-12-09T23:15:00Z"
     std::string m_strEvent;  // "retrieve", "default-config", "before-send", "send", "restore"
@@ -39,13 +39,18 @@ public:
 
     // Keeps config as the next entry of its logger. The file appears whole
     // or not at all, readable by the user alone (folders 0700, files 0600,
-    // whatever the umask). Returns false with error set when it could not.
+    // whatever the umask). Writers at once, in threads or processes, each
+    // get a number of their own. A logger's folder that is a symbolic link
+    // is not written through. Returns false with error set when it could
+    // not; otherwise sets warning, when given, to what is amiss though the
+    // entry was written (a folder other users can write to), empty if nothing.
     bool Record(const CConfiguration& config, std::string_view event, std::string_view port,
-                CLogbookEntry* recorded, std::string& error) const;
+                CLogbookEntry* recorded, std::string& error, std::string* warning = nullptr) const;
 
     // Every logger, the one seen last first, each with its entries newest
-    // first. Reads folder and file names only. A logbook that does not exist
-    // yet is empty; one that cannot be read gives false.
+    // first. Reads folder and file names only, and skips a symbolic link in
+    // the place of a logger's folder. A logbook that does not exist yet is
+    // empty; one that cannot be read gives false.
     bool List(std::vector<CLogbookLogger>& loggers, std::string& error) const;
 
     // Finds an entry by its id.
@@ -55,8 +60,13 @@ private:
     std::string m_strFolder;
 };
 
-// The logger's folder name for a serial number: its letters, digits, '.',
-// '-' and '_', others as '_'; "unknown" when nothing is left.
+// The logger's folder name for a serial number, a different one for each:
+// its letters, digits, '-', '_' and '.' as they are, every other character
+// as %XX of its Latin-1 byte (uppercase hex; '%' itself too; one above
+// Latin-1 as %u and 8 hex digits), a leading '.' as %2E. "unknown" for
+// the empty serial number, "%75nknown" for "unknown". A name longer than 64
+// bytes keeps its beginning up to a whole escape, then '~' and 16 hex digits
+// of a hash of the whole.
 std::string LogbookFolderName(const CText& serialNumber);
 
 // The program version recorded with each entry.

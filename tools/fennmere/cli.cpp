@@ -18,7 +18,9 @@ CArgs::CArgs(std::vector<std::string> args, std::set<std::string> valueOptions,
 {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.size() < 2 || arg[0] != '-') {
+        // No option name holds a '/': "-8N1/3" is a logbook id or a path,
+        // typed as the listing shows it.
+        if (arg.size() < 2 || arg[0] != '-' || arg.substr(0, arg.find('=')).find('/') != std::string::npos) {
             m_positional.push_back(arg);
             continue;
         }
@@ -139,8 +141,10 @@ void RecordInLogbook(const CConfiguration& config, const char* event, const CTex
 {
     const CLogbook logbook;
     std::string error;
-    if (!logbook.Record(config, event, NarrowLatin1(port), nullptr, error))
+    std::string warning;
+    if (!logbook.Record(config, event, NarrowLatin1(port), nullptr, error, &warning))
         std::fprintf(stderr, "warning: the logbook could not be written: %s\n", error.c_str());
+    if (!warning.empty()) std::fprintf(stderr, "warning: the logbook: %s\n", warning.c_str());
 }
 
 void WriteOutput(const std::optional<std::string>& path, const std::string& bytes)
