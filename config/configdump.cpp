@@ -98,6 +98,14 @@ private:
     std::vector<CJson*> m_levels;
 };
 
+// A flat path: its parent's and the member's key, or its 1-based place in
+// an array ("analog[3].range").
+std::string JoinPath(const std::string& parent, const char* key, std::size_t index)
+{
+    if (index > 0) return parent + "[" + std::to_string(index) + "]";
+    return parent.empty() ? std::string(key) : parent + "." + key;
+}
+
 // The fields of the walk one by one, each with its flat path, without
 // rendering any: for comparing two configurations fast and rendering only
 // what differs.
@@ -139,7 +147,10 @@ public:
     CFieldRecorder() { m_fields.reserve(8192); }
 
     const std::vector<CField>& Fields() const { return m_fields; }
-    std::string PathOf(const CField& field) const { return Join(m_paths[field.m_nParent], field.m_szKey, field.m_nIndex); }
+    std::string PathOf(const CField& field) const
+    {
+        return JoinPath(m_paths[field.m_nParent], field.m_szKey, field.m_nIndex);
+    }
 
     void BeginObject(const char* key = nullptr) { Open(key, false); }
     void EndObject() { m_open.pop_back(); }
@@ -158,11 +169,6 @@ private:
         int m_nCount = 0;
     };
 
-    static std::string Join(const std::string& parent, const char* key, int index)
-    {
-        if (index > 0) return parent + "[" + std::to_string(index) + "]";
-        return parent.empty() ? std::string(key) : parent + "." + key;
-    }
     // Where the next member or element goes: its parent and place.
     std::pair<std::size_t, int> Place()
     {
@@ -175,7 +181,7 @@ private:
             m_paths.emplace_back();
         } else {
             const auto [parent, index] = Place();
-            m_paths.push_back(Join(m_paths[parent], key, index));
+            m_paths.push_back(JoinPath(m_paths[parent], key, index));
         }
         m_open.push_back({m_paths.size() - 1, array});
     }
@@ -424,67 +430,249 @@ CJson Build(const CConfiguration& config)
     return out.Take();
 }
 
-// Reads what CJsonOut writes: the same walk, each member looked up by its
-// key (or, in an array, by its place) in the parsed document. Anything
-// missing or of another type throws the library's exception.
+// The parsed document, built as the library builds it but refusing a member
+// that appears twice (the library would keep the last one without a word)
+// and nesting far deeper than any file of ours.
+class CDocumentReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    const nlohmann::json& Root() const { return m_root; }
+    const std::string& Error() const { return m_strError; }
+
+    bool null() override { return Put(nullptr); }
+    bool boolean(bool value) override { return Put(value); }
+    bool number_integer(number_integer_t value) override { return Put(value); }
+    bool number_unsigned(number_unsigned_t value) override { return Put(value); }
+    bool number_float(number_float_t value, const string_t&) override { return Put(value); }
+    bool string(string_t& value) override { return Put(std::move(value)); }
+    // JSON text has no binary values.
+    bool binary(binary_t&) override { return false; }
+
+    bool start_object(std::size_t) override { return Open(nlohmann::json::object()); }
+    // The member is made here, so that a second one of the key finds it.
+    bool key(string_t& key) override
+    {
+        CFrame& frame = m_frames.back();
+        auto [member, made] = frame.m_pNode->get_ref<nlohmann::json::object_t&>().try_emplace(std::move(key));
+        frame.m_pKey = &member->first;
+        frame.m_pMember = &member->second;
+        if (!made) {
+            m_strError = PathOfNext() + ": a member appears twice";
+            return false;
+        }
+        return true;
+    }
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override { return Open(nlohmann::json::array()); }
+    bool end_array() override { return Close(); }
+
+    bool parse_error(std::size_t, const std::string& token, const nlohmann::json::exception& error) override
+    {
+        // A number past the double's range names its field like any other
+        // value out of range.
+        constexpr int kNumberOverflow = 406;
+        m_strError = error.id == kNumberOverflow && !m_frames.empty() ? PathOfNext() + ": " + token + " is out of range"
+                                                                      : error.what();
+        return false;
+    }
+
+private:
+    // The file nests four deep; unknown members are passed over, but need
+    // not cost a frame per byte of a file of brackets.
+    static constexpr std::size_t kDeepest = 64;
+
+    struct CFrame {
+        nlohmann::json* m_pNode;
+        // In an object, the member being read.
+        const std::string* m_pKey = nullptr;
+        nlohmann::json* m_pMember = nullptr;
+    };
+
+    nlohmann::json* Place(nlohmann::json value)
+    {
+        if (m_frames.empty()) return &(m_root = std::move(value));
+        CFrame& frame = m_frames.back();
+        if (frame.m_pNode->is_array()) {
+            frame.m_pNode->push_back(std::move(value));
+            return &frame.m_pNode->back();
+        }
+        return &(*frame.m_pMember = std::move(value));
+    }
+    bool Put(nlohmann::json value)
+    {
+        Place(std::move(value));
+        return true;
+    }
+    bool Open(nlohmann::json empty)
+    {
+        if (m_frames.size() >= kDeepest) {
+            m_strError = PathOfNext() + ": nested too deeply";
+            return false;
+        }
+        m_frames.push_back({Place(std::move(empty))});
+        return true;
+    }
+    bool Close()
+    {
+        m_frames.pop_back();
+        return true;
+    }
+    // The path of the value being read, made only for an error: each open
+    // container is its parent's last element or the member being read.
+    std::string PathOfNext() const
+    {
+        std::string path;
+        for (std::size_t i = 0; i < m_frames.size(); ++i) {
+            const CFrame& frame = m_frames[i];
+            if (frame.m_pNode->is_array()) {
+                path = JoinPath(path, nullptr, frame.m_pNode->size() + (i + 1 == m_frames.size() ? 1 : 0));
+            } else {
+                path = JoinPath(path, frame.m_pKey != nullptr ? frame.m_pKey->c_str() : "", 0);
+            }
+        }
+        return path;
+    }
+
+    nlohmann::json m_root;
+    std::vector<CFrame> m_frames;
+    std::string m_strError;
+};
+
+// Reads what CJsonBuild writes: the same walk, each member looked up by its
+// key (or, in an array, by its place) in the parsed document. A value is
+// taken only as the writer could have written it: of its type, within its
+// member's range, every table of its length. Anything else throws, naming
+// the field by its flat path.
 class CJsonIn {
 public:
     explicit CJsonIn(const nlohmann::json& root) : m_root(root) {}
 
-    void BeginObject(const char* key = nullptr) { m_levels.push_back({&Next(key), 0}); }
+    void BeginObject(const char* key = nullptr)
+    {
+        const nlohmann::json& node = Next(key);
+        if (!node.is_object()) Fail("not an object");
+        Open(node);
+    }
     void EndObject() { m_levels.pop_back(); }
-    void BeginArray(const char* key = nullptr) { BeginObject(key); }
-    void EndArray() { EndObject(); }
+    void BeginArray(const char* key = nullptr)
+    {
+        const nlohmann::json& node = Next(key);
+        if (!node.is_array()) Fail("a table is not an array");
+        Open(node);
+    }
+    void EndArray()
+    {
+        const CLevel& level = m_levels.back();
+        if (level.m_nNext < level.m_pNode->size()) {
+            FailAt(PathOf(m_levels.size()),
+                   "a table is too long (more than " + std::to_string(level.m_nNext) + " entries)");
+        }
+        m_levels.pop_back();
+    }
 
     void Number(long long number)
     {
-        if (Next("number").get<long long>() != number) throw std::out_of_range("records out of order");
+        int32_t read = 0;
+        Integer("number", read);
+        if (read != number) Fail("records out of order");
     }
-    void Text(const char* key, CText& value) { value = FromUtf8(Next(key).get<std::string>()); }
+    void Text(const char* key, CText& value)
+    {
+        const nlohmann::json& item = Next(key);
+        if (!item.is_string()) Fail("not a text");
+        value = FromUtf8(item.get_ref<const std::string&>());
+    }
+    // Also a whole number written as a real ("60.0"): it says the same.
     template <typename T>
     void Integer(const char* key, T& value)
     {
-        const long long read = Next(key).get<long long>();
-        if (read < static_cast<long long>(std::numeric_limits<T>::min()) ||
-            read > static_cast<long long>(std::numeric_limits<T>::max())) {
-            throw std::out_of_range(std::string(key != nullptr ? key : "value") + " out of range");
+        // Within 32 bits a double holds every value and both limits exactly.
+        static_assert(sizeof(T) <= 4);
+        const nlohmann::json& item = Next(key);
+        if (!item.is_number()) Fail("not an integer");
+        constexpr double kLeast = std::numeric_limits<T>::min();
+        constexpr double kMost = std::numeric_limits<T>::max();
+        const double read = item.get<double>();
+        if (!(read >= kLeast && read <= kMost)) {
+            Fail(item.dump() + " is out of range (" + std::to_string(static_cast<long long>(kLeast)) + " to " +
+                 std::to_string(static_cast<long long>(kMost)) + ")");
         }
+        if (read != std::trunc(read)) Fail(item.dump() + " is not a whole number");
         value = static_cast<T>(read);
     }
+    // Not finite only as the writer's texts; a number must round to a
+    // finite float.
     void Real(const char* key, float& value)
     {
         const nlohmann::json& item = Next(key);
         if (item.is_string()) {
-            const std::string text = item.get<std::string>();
-            if (text != "nan" && text != "inf" && text != "-inf") throw std::invalid_argument("not a number: " + text);
+            const std::string& text = item.get_ref<const std::string&>();
+            if (text != "nan" && text != "inf" && text != "-inf") Fail(item.dump() + " is not a number");
             value = text == "nan" ? std::numeric_limits<float>::quiet_NaN()
                                   : (text == "inf" ? 1.0f : -1.0f) * std::numeric_limits<float>::infinity();
             return;
         }
-        value = static_cast<float>(item.get<double>());
+        if (!item.is_number()) Fail("not a number");
+        // The writer's shortest digits of the largest float ("3.4028235e+38")
+        // lie a little above it: up to halfway to the next power of two a
+        // number still rounds to it.
+        constexpr double kLargest = std::numeric_limits<float>::max();
+        constexpr double kRoundsToInfinity = kLargest + 0x1p103;
+        const double read = item.get<double>();
+        if (!(std::fabs(read) < kRoundsToInfinity)) Fail(item.dump() + " is beyond the range of a 32-bit real");
+        const float largest = std::numeric_limits<float>::max();
+        value = read > kLargest ? largest : read < -kLargest ? -largest : static_cast<float>(read);
     }
 
 private:
     struct CLevel {
         const nlohmann::json* m_pNode;
         std::size_t m_nNext;
+        // Where it sits in the level before, for the path.
+        const char* m_szKey;
+        std::size_t m_nIndex;
     };
+
+    [[noreturn]] static void FailAt(const std::string& path, const std::string& what)
+    {
+        throw std::invalid_argument(path.empty() ? what : path + ": " + what);
+    }
+    // About the value Next gave last.
+    [[noreturn]] void Fail(const std::string& what) const
+    {
+        FailAt(m_levels.empty() ? std::string() : JoinPath(PathOf(m_levels.size()), m_szKey, m_nIndex), what);
+    }
+    // The path of the first `depth` levels' innermost, made only for an error.
+    std::string PathOf(std::size_t depth) const
+    {
+        std::string path;
+        for (std::size_t i = 1; i < depth; ++i) path = JoinPath(path, m_levels[i].m_szKey, m_levels[i].m_nIndex);
+        return path;
+    }
+
+    void Open(const nlohmann::json& node) { m_levels.push_back({&node, 0, m_szKey, m_nIndex}); }
 
     const nlohmann::json& Next(const char* key)
     {
         if (m_levels.empty()) return m_root;
         CLevel& level = m_levels.back();
+        m_szKey = key;
         if (level.m_pNode->is_array()) {
-            if (level.m_nNext >= level.m_pNode->size()) throw std::out_of_range("a table is too short");
+            m_nIndex = level.m_nNext + 1;
+            if (level.m_nNext >= level.m_pNode->size()) {
+                FailAt(PathOf(m_levels.size()),
+                       "a table is too short (only " + std::to_string(level.m_nNext) + " entries)");
+            }
             return (*level.m_pNode)[level.m_nNext++];
         }
-        // A table written as an object: its records have no key to look up.
-        if (key == nullptr) throw std::invalid_argument("a table is not an array");
-        return level.m_pNode->at(key);
+        m_nIndex = 0;
+        const auto found = level.m_pNode->find(key);
+        if (found == level.m_pNode->end()) Fail("a member is missing");
+        return *found;
     }
 
-    // The writer's UTF-8, back to one character per code point.
-    static CText FromUtf8(const std::string& text)
+    // The library has checked that the text is UTF-8: back to one character
+    // per code point.
+    CText FromUtf8(const std::string& text) const
     {
         CText wide;
         for (std::size_t i = 0; i < text.size();) {
@@ -494,6 +682,10 @@ private:
             for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
                 code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
             }
+            // A 16-bit wchar_t (Windows) holds no character past U+FFFF.
+            if (code > static_cast<uint32_t>(std::numeric_limits<wchar_t>::max())) {
+                Fail("a character past U+FFFF");
+            }
             wide.push_back(static_cast<wchar_t>(code));
             i += length;
         }
@@ -502,6 +694,9 @@ private:
 
     const nlohmann::json& m_root;
     std::vector<CLevel> m_levels;
+    // Where the value Next gave last sits in its level.
+    const char* m_szKey = nullptr;
+    std::size_t m_nIndex = 0;
 };
 
 }  // namespace
@@ -550,9 +745,13 @@ bool ConfigurationFromJson(std::string_view bytes, CConfiguration& config, std::
 {
     try {
         // The library checks that the text is UTF-8 and well formed.
-        const nlohmann::json root = nlohmann::json::parse(bytes.begin(), bytes.end());
+        CDocumentReader document;
+        if (!nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &document)) {
+            error = document.Error();
+            return false;
+        }
         CConfiguration read = config;
-        CJsonIn in(root);
+        CJsonIn in(document.Root());
         WalkAll(in, read);
         config = std::move(read);
         return true;

@@ -24,9 +24,10 @@ std::string ConfigurationToJson(const CConfiguration& config,
 bool IsConfigurationJson(std::string_view bytes);
 
 // Reads a complete configuration file: every member ConfigurationToJson
-// writes must be there, with its type, every table complete. On success the
+// writes must be there once, with its type and within its field's range,
+// every table of its length; other members are passed over. On success the
 // whole of config is replaced; otherwise config stays as it was and error
-// says what is wrong.
+// says what is wrong, naming the field by its flat path.
 bool ConfigurationFromJson(std::string_view bytes, CConfiguration& config, std::string& error);
 
 // A field whose value differs between two configurations, with its flat

@@ -14,6 +14,8 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/configparser.h"
@@ -217,19 +219,34 @@ TEST(CompleteFileRoundTrip, DamagedFileChangesNothing)
 {
     const CConfiguration before = MakeNewConfiguration();
     const std::string good = ConfigurationToJson(before);
-    const std::string cases[] = {
-        good.substr(0, good.size() / 2),                                        // cut off
-        std::string(good).replace(good.find("\"measure\": 0"), 14, "\"measure\": \"0\""),  // wrong type
-        std::string(good).replace(good.find("\"smsNumbers\""), 12, "\"smsNumberz\""),     // member missing
-        std::string(good).replace(good.find("\"analog\": ["), 11, "\"analog\": {\"a\": 1}, \"x\": ["),  // object for a table
+    auto replaced = [&](std::string_view from, std::string_view to) {
+        return std::string(good).replace(good.find(from), from.size(), to);
     };
-    for (const std::string& text : cases) {
+    // The file, and the field its error must name ("" for none).
+    const std::pair<std::string, std::string> cases[] = {
+        {good.substr(0, good.size() / 2), ""},                                    // cut off
+        {replaced("\"measure\": 0", "\"measure\": \"0\""), "analog[1].measure"},  // wrong type
+        {replaced("\"measure\": 0", "\"measure\": false"), "analog[1].measure"},
+        {replaced("\"smsNumbers\"", "\"smsNumberz\""), "smsNumbers"},               // member missing
+        {replaced("\"analog\": [", "\"analog\": {\"a\": 1}, \"x\": ["), "analog"},  // object for a table
+        {replaced("\"measInterval\": 0", "\"measInterval\": 1e308"), "system.measInterval"},
+        {replaced("\"logInterval\": 0", "\"logInterval\": 18446744073709551615"), "system.logInterval"},
+        {replaced("\"measDelay\": 0", "\"measDelay\": 1.5"), "system.measDelay"},
+        {replaced("\"vref\": 2500", "\"vref\": 1e300"), "system.vref"},
+        {replaced("\n  ],\n  \"digital\"", ", {\"number\": 21}\n  ],\n  \"digital\""), "analog"},
+        {replaced("\"serialNumber\": \"\"", "\"serialNumber\": \"1\", \"serialNumber\": \"\""), "system.serialNumber"},
+        {replaced("{", "{\"x\": " + std::string(100, '[') + std::string(100, ']') + ", "), "x[1][1]"},
+    };
+    for (const auto& [text, field] : cases) {
+        SCOPED_TRACE(field);
         CConfiguration read = before;
         read.m_system.m_strName = L"kept";
+        const CConfiguration kept = read;
         std::string error;
         EXPECT_FALSE(ConfigurationFromJson(text, read, error));
         EXPECT_FALSE(error.empty());
-        EXPECT_EQ(read.m_system.m_strName, L"kept");
+        EXPECT_NE(error.find(field), std::string::npos) << error;
+        EXPECT_TRUE(read == kept);
     }
 }
 
