@@ -11,6 +11,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "configdump.h"
@@ -136,10 +140,9 @@ bool IsStandardStream(const std::filesystem::path& path)
            text.rfind("/proc/self/fd/", 0) == 0;
 }
 
-CFileResult WriteInto(const std::string& path, std::string_view bytes)
+// Every byte out, flushed and closed; errors name path.
+CFileResult WriteAndClose(std::FILE* file, const std::string& path, std::string_view bytes)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return Failure(path, ErrnoText(errno));
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     int error = written ? 0 : errno;
     if (std::fflush(file) != 0 && written) {
@@ -151,6 +154,46 @@ CFileResult WriteInto(const std::string& path, std::string_view bytes)
         error = errno;
     }
     return written ? CFileResult{} : Failure(path, ErrnoText(error != 0 ? error : EIO));
+}
+
+CFileResult WriteInto(const std::string& path, std::string_view bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return Failure(path, ErrnoText(errno));
+    return WriteAndClose(file, path, bytes);
+}
+
+// A file made here, never one that was there (nor what a link planted under
+// its name points at). It is the user's alone from the start, whatever the
+// umask: what is saved carries the modem PIN and passwords.
+std::FILE* CreateOwnFile(const std::string& path)
+{
+#ifdef _WIN32
+    // A new file takes its rights from the folder there.
+    return std::fopen(path.c_str(), "wb");
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fchmod(fd, 0600) == 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        errno = error;
+    }
+    return file;
+#endif
+}
+
+// CreateOwnFile on a fresh temporary name beside target; on success
+// temporary holds the name. A name taken by chance is tried again.
+std::FILE* CreateTemporaryBeside(const std::filesystem::path& target, std::string& temporary)
+{
+    for (int attempt = 0;; ++attempt) {
+        temporary = TemporaryNameBeside(target);
+        std::FILE* file = CreateOwnFile(temporary);
+        if (file != nullptr || errno != EEXIST || attempt == 8) return file;
+    }
 }
 
 }  // namespace
@@ -171,14 +214,16 @@ CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes)
     const fs::file_status status = fs::status(target, ec);
     if (fs::is_directory(status)) return Failure(path, "is a directory");
     if (fs::exists(status) && !fs::is_regular_file(status)) return WriteInto(target.string(), bytes);
-    const std::string temporary = TemporaryNameBeside(target);
-    if (CFileResult written = WriteInto(temporary, bytes); !written.m_bOk) {
+    std::string temporary;
+    std::FILE* file = CreateTemporaryBeside(target, temporary);
+    if (file == nullptr) return Failure(path, ErrnoText(errno));
+    // Errors name path: the temporary name means nothing to the operator.
+    if (CFileResult written = WriteAndClose(file, path, bytes); !written.m_bOk) {
         fs::remove(temporary, ec);
-        // The reason without the temporary name, which means nothing to
-        // the operator.
-        return Failure(path, written.m_strError.substr(temporary.size() + 2));
+        return written;
     }
-    // Keep the permissions of the file being replaced.
+    // Keep the permissions of the file being replaced; a new one stays the
+    // user's alone.
     if (fs::exists(status)) fs::permissions(temporary, status.permissions(), ec);
     ReplaceWith(temporary, target, ec);
     if (ec) {
@@ -199,8 +244,8 @@ CFileResult CheckWritable(const std::string& path)
     const fs::file_status status = fs::status(target, ec);
     if (fs::is_directory(status)) return Failure(path, "is a directory");
     if (fs::exists(status) && !fs::is_regular_file(status)) return {};
-    const std::string temporary = TemporaryNameBeside(target);
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    std::FILE* file = CreateTemporaryBeside(target, temporary);
     if (file == nullptr) return Failure(path, ErrnoText(errno));
     std::fclose(file);
     fs::remove(temporary, ec);

@@ -52,9 +52,11 @@ inline constexpr const char* kNoConfigurationLine = "holds no configuration line
 // atomically: a temporary file in the same folder is written, flushed and
 // renamed over path only when every byte is out, so a failed save leaves the
 // old file as it was. A symbolic link is followed and its target replaced
-// the same way (the link stays a link). What is not a regular file (a
-// character device such as /dev/null, a FIFO, /dev/stdout) is written into
-// directly and never replaced.
+// the same way (the link stays a link). A replaced file keeps its
+// permissions; a new one is readable by the user alone (0600), whatever the
+// umask, since setup files carry the modem PIN and passwords. What is not a
+// regular file (a character device such as /dev/null, a FIFO, /dev/stdout)
+// is written into directly and never replaced.
 CFileResult SaveFileAtomically(const std::string& path, std::string_view bytes);
 
 // Whether SaveFileAtomically could write path now: path is not a folder and

@@ -80,10 +80,15 @@ TEST_F(SetupFileTest, SaveFollowsALinkAndWritesIntoAFifoInsteadOfReplacingThem)
 
 TEST_F(SetupFileTest, SaveKeepsThePermissionsOfTheFileItReplaces)
 {
+    // A new file is the user's alone even where the umask lets others read.
     const fs::path target = m_dir / "logger.txt";
-    Put(target, "old");
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const mode_t saved = ::umask(022);
+    const bool made = SaveFileAtomically(target.string(), "PIN 1234").m_bOk;
+    ::umask(saved);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(SaveFileAtomically(target.string(), "new").m_bOk);
 
     EXPECT_EQ(fs::status(target).permissions(),

@@ -76,7 +76,7 @@ public:
 
     // Waits (real time) until pred holds under the lock.
     template <typename Pred>
-    bool WaitFor(Pred pred, std::chrono::milliseconds limit = 3s)
+    bool WaitFor(Pred pred, std::chrono::milliseconds limit = 10s)
     {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, limit, [&] { return pred(); });
@@ -309,7 +309,7 @@ TEST(RunLiveTest, MissingPortOrBaudFailsWithoutOpening)
 // again until a row has come through.
 bool SendUntilRow(const CPty& pty, CRecordingSink& sink)
 {
-    for (int attempt = 0; attempt < 60; ++attempt) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
         pty.Send("01.02.2010 12:00:00 1.25\r\n");
         if (sink.WaitFor([&] { return !sink.m_rows.empty(); }, 50ms)) return true;
     }
@@ -355,7 +355,7 @@ TEST(RunLiveTest, HangUpDuringReadEndsTheRunWithCommunicationError)
         FAIL() << "no row";
     }
     pty.CloseMaster();
-    ASSERT_EQ(run.wait_for(3s), std::future_status::ready);
+    ASSERT_EQ(run.wait_for(10s), std::future_status::ready);
 
     const CLiveResult result = run.get();
     EXPECT_EQ(result.m_nStatus, 6);
@@ -491,7 +491,7 @@ TEST(StartLiveTest, NewStartRightAfterStopOpensOnlyOnceThePreviousRunHasClosed)
     // old run must end all the same instead of holding the Start for ever.
     auto started = std::async(std::launch::async,
                               [&] { return control.StartLive(port, CSystemClock::Instance(), settings, second); });
-    if (started.wait_for(1s) != std::future_status::ready) {
+    if (started.wait_for(10s) != std::future_status::ready) {
         control.StopLive();  // frees the old run, so the test can end
         started.get();
         control.Wait();
@@ -520,6 +520,8 @@ TEST(StartLiveTest, ProbeRightAfterStopWaitsForTheStoppedRun)
     CRecordingSink sink;
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(control.StartLive(port, CSystemClock::Instance(), PtySettings(pty), sink));
+        // Not a wait: wherever the run has got to by then, the probe must
+        // wait for it.
         std::this_thread::sleep_for(30ms);
         control.StopLive();
         bool probed = false;
@@ -543,7 +545,10 @@ TEST(CancelTransferTest, CancelledRetrieveSaysExitAndLeavesThePortFreeAtOnce)
     config.m_panel.m_strComPort = WidenLatin1(pty.Path());
     config.m_panel.m_strBaud = L"115200";
     ASSERT_TRUE(control.StartRetrieve(port, CSystemClock::Instance(), config, observer, nullptr));
-    std::this_thread::sleep_for(400ms);  // in the silent "Service" exchange
+    // Cancelled in the silent "Service" exchange.
+    std::string heard;
+    const auto limit = SteadyClock::now() + 10s;
+    while (!heard.ends_with("Service\r") && SteadyClock::now() < limit) heard += pty.Receive(1);
 
     const auto cancelled = SteadyClock::now();
     control.CancelTransfer();
@@ -552,7 +557,7 @@ TEST(CancelTransferTest, CancelledRetrieveSaysExitAndLeavesThePortFreeAtOnce)
     EXPECT_LE(SteadyClock::now() - cancelled, 300ms);
     ASSERT_EQ(observer.m_reports.size(), 1u);
     EXPECT_EQ(observer.m_reports[0].m_nStatus, kStatusCancelled);
-    const std::string heard = pty.Receive(4096);
+    heard += pty.Receive(4096);
     EXPECT_EQ(heard.substr(heard.size() - 5), "Exit\r") << heard;
     EXPECT_EQ(pty.ExclusiveFlag(), 0);
     CSerialPort next;

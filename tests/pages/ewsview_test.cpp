@@ -89,7 +89,7 @@ void Choose(CComboList* list, const QString& text)
     const QModelIndex item = view->model()->index(index, 0);
     view->scrollTo(item);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
-    QTRY_VERIFY(!view->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->isVisible(), 10000);
     QCOMPARE(list->GetCurSel(), index);
 }
 

@@ -39,6 +39,18 @@ check() {  # check DESCRIPTION COMMAND...: the command's status tells
     fi
 }
 
+# wait_for SECONDS COMMAND...: polls until the command succeeds; fails once
+# SECONDS have passed without. The limits are for a loaded machine: Wine
+# alone may take many seconds to start a program there.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+
 # win ARGS...: fennmere.exe under Wine, its output in $work/out and $work/err,
 # its exit status in $status.
 win() {
@@ -48,17 +60,22 @@ win() {
     echo "      fennmere.exe $1: exit $status, $(( ($(date +%s%N) - from) / 1000000 )) ms"
 }
 
+# has_line FILE: FILE holds a whole line.
+has_line() { [ "$(wc -l <"$1")" -ge 1 ]; }
+
 # simulator NAME ARGS...: starts one, maps it to COM5 when NAME is com5;
 # $pty is its device.
 simulator() {
     local name=$1
     shift
+    # Emptied here: the one started in the background may empty it only
+    # after the first look, which would then find the last one's device.
+    : >"$work/$name.sim"
     "$simulator" "$@" >"$work/$name.sim" 2>"$work/$name.simerr" &
     sims+=($!)
-    for _ in $(seq 100); do
-        [ -s "$work/$name.sim" ] && break
-        sleep 0.05
-    done
+    if ! wait_for 60 has_line "$work/$name.sim"; then
+        echo "      the simulator printed no device within 60 s: $(cat "$work/$name.simerr")" >&2
+    fi
     pty=$(head -n 1 "$work/$name.sim")
     if [ "$name" = com5 ]; then ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"; fi
 }
@@ -169,19 +186,15 @@ check "a missing port: named on stderr" grep -q COM9 "$work/err"
 simulator com5 --pace --log "$work/cancel.wire"
 timeout 120 "$wine" "$exe" send "$work/send.txt" --port COM5 --no-backup >"$work/out" 2>"$work/err" &
 sender=$!
-for _ in $(seq 100); do
-    grep -q 'MeasInterval' "$work/cancel.wire" 2>/dev/null && break
-    sleep 0.05
-done
+sending_or_gone() { grep -q 'MeasInterval' "$work/cancel.wire" 2>/dev/null || ! kill -0 "$sender" 2>/dev/null; }
+wait_for 120 sending_or_gone || echo "      the Send did not get to MeasInterval within 120 s" >&2
 kill -INT "$sender"
 wait "$sender"
 status=$?
 check "Ctrl+C cancels the Send: exit 130" test "$status" -eq 130
+last_line_is_exit() { tail -n 1 "$work/cancel.wire" | grep -qP '\tExit\\r$'; }
 told_to_exit() {  # the simulator may log the last line a moment after the program ended
-    for _ in $(seq 40); do
-        tail -n 1 "$work/cancel.wire" | grep -qP '\tExit\\r$' && return 0
-        sleep 0.05
-    done
+    wait_for 60 last_line_is_exit && return 0
     tail -n 3 "$work/cancel.wire"
     return 1
 }

@@ -1,5 +1,6 @@
 // fennmere find: which port and rate a logger answers at, and who it is;
 // fennmere terminal: lines typed by hand to a logger.
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -9,6 +10,12 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "cli.h"
 #include "console.h"
@@ -66,12 +73,35 @@ const char* const kTerminalUsage =
     "\n"
     "Exit status: 0, 5 port in use, 6 other port failure, 2 usage error.\n";
 
+// Opens the session's record for appending. The record holds the PIN as it
+// was typed: a file made here is the user's alone, whatever the umask; one
+// that was there keeps its permissions.
+std::FILE* OpenSessionLog(const std::string& path)
+{
+#ifdef _WIN32
+    return std::fopen(path.c_str(), "a");
+#else
+    const int flags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY;
+    int fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0600);
+    if (fd >= 0 && ::fchmod(fd, 0600) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    // Taken: a file to append to, or a link to one yet to be made.
+    if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), flags | O_CREAT, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, "a");
+    if (file == nullptr) ::close(fd);
+    return file;
+#endif
+}
+
 // The session's record: one line per line sent or received, with the time.
 class CSessionLog {
 public:
     explicit CSessionLog(const std::optional<std::string>& path)
     {
-        if (path) m_file = std::fopen(path->c_str(), "a");
+        if (path) m_file = OpenSessionLog(*path);
         if (path && m_file == nullptr) throw CFileError(*path + ": cannot be written");
     }
     ~CSessionLog()
