@@ -1,7 +1,9 @@
 #include "sendpreview.h"
 
+#include <set>
 #include <string_view>
 
+#include "config/configdump.h"
 #include "config/configparser.h"
 #include "link/send.h"
 
@@ -31,9 +33,18 @@ std::vector<CFieldDifference> SendChanges(const CConfiguration& sent, const CCon
 
 std::vector<CFieldDifference> AlarmsReset(const CConfiguration& sent, const CConfiguration& held)
 {
+    const CConfiguration after = HeldAfterSend(held, sent);
+    // Set is what differs from a new configuration's nothing.
+    const CConfiguration blank = MakeNewConfiguration();
+    std::set<std::string> setAfter;
+    for (const CFieldDifference& d : DifferingFields(after, blank)) setAfter.insert(d.m_strPath);
     std::vector<CFieldDifference> reset =
-        CompareConfigurations(held, EConfigSource::Logger, HeldAfterSend(held, sent), EConfigSource::Logger);
-    std::erase_if(reset, [](const CFieldDifference& d) { return !IsAlarmField(d.m_strPath); });
+        CompareConfigurations(held, EConfigSource::Logger, after, EConfigSource::Logger);
+    // An alarm the Send adds or changes is the sender's choice; one it
+    // clears is what a setup file does without saying.
+    std::erase_if(reset, [&](const CFieldDifference& d) {
+        return !IsAlarmField(d.m_strPath) || setAfter.count(d.m_strPath) != 0;
+    });
     return reset;
 }
 

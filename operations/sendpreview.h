@@ -21,9 +21,9 @@ CConfiguration HeldAfterSend(const CConfiguration& held, const CConfiguration& s
 std::vector<CFieldDifference> SendChanges(const CConfiguration& sent, const CConfiguration& held);
 
 // The alarms such a Send resets: early warnings, SMS numbers and the
-// early-warning switch that the logger holds and the Send takes away (a
-// setup file carries none of them). old is what the logger holds, new what
-// it will hold.
+// early-warning switch that the logger holds and the Send clears back to a
+// new configuration's (as the Send of a setup file, which carries none of
+// them, does). old is what the logger holds, new what it will hold.
 std::vector<CFieldDifference> AlarmsReset(const CConfiguration& sent, const CConfiguration& held);
 
 // The warning before a Send that resets alarms, one field a line after the
