@@ -6,12 +6,14 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 
 #include "config/configwriter.h"
 #include "runcommand.h"
 
 namespace fs = std::filesystem;
 using namespace fennmere;
+using fennmere::test::CChild;
 using fennmere::test::RunCommand;
 
 namespace {
@@ -177,6 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
         CBadInput{{"show", "-"}, 3, "- holds no configuration line"},  // standard input is read
         CBadInput{{"send", "{BIN}", "--port", "/dev/null"}, 3, "photo.bin holds no configuration line"},
         CBadInput{{"new", "-o", "a", "-o", "b"}, 2, "option -o given twice"},
+        CBadInput{{"logbook", "show", "-8N1/1"}, 3, "no logbook entry -8N1/1"},  // an id, not an option
         CBadInput{{"new", "-o", "a", "--output", "b"}, 2, "option --output given twice"},
         CBadInput{{"live", "--port", "/dev/null", "--baud", "12345"}, 2, "--baud 12345 is not a rate"},
         CBadInput{{"live", "--port", "/dev/null", "--baud", "0"}, 2, "--baud 0 is not a rate"},
@@ -184,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // diff over a table of files: {A} and {B} are setup files, {D} is A as a
 // complete file and {C} that with an SMS number, which no setup file
-// carries.
+// carries. {P} is a simulated logger holding A with that SMS number and
+// its early warnings on, {SILENT} one that never answers.
 struct CDiffCase {
     std::vector<std::string> m_args;
     int m_nExit;
@@ -207,11 +211,18 @@ TEST_P(CliDiffTest, ListsTheFieldsBothSidesCarryWithDiffsExitStatus)
     const std::string d = Put("d.json", complete), c = Put("c.json", withSms);
 
     std::vector<std::string> args = {"diff", "--sensors", "/dev/null"};
+    std::unique_ptr<CChild> logger;
     for (std::string arg : GetParam().m_args) {
         if (files.count(arg)) arg = files.at(arg);
         if (arg == "{C}") arg = c;
         if (arg == "{D}") arg = d;
         if (arg == "{MISSING}") arg = (m_dir / "missing.txt").string();
+        if (arg == "{P}" || arg == "{SILENT}") {
+            const std::string state = Put("logger.txt", "Name North\r\nSmsNumber 1 +4917\r\nEWS 1\r\n");
+            logger = std::make_unique<CChild>(test::SimulatorPath(), arg == "{P}" ? std::vector<std::string>{"--state", state}
+                                                                                  : std::vector<std::string>{"--silent"});
+            arg = logger->FirstLine();
+        }
         args.push_back(arg);
     }
     auto run = RunCommand(test::FennmerePath(), args);
@@ -236,7 +247,11 @@ INSTANTIATE_TEST_SUITE_P(
         CDiffCase{{"{A}", "{A}", "--json"}, 0, "[]\n"},
         CDiffCase{{"{A}", "{MISSING}"}, 3, ""},
         CDiffCase{{"{A}"}, 2, ""},
-        CDiffCase{{"{A}", "{B}", "--baud", "9600"}, 2, ""}));
+        CDiffCase{{"{A}", "{B}", "--baud", "9600"}, 2, ""},
+        // Against a logger: what a Send of the file changes, alarms included.
+        CDiffCase{{"{A}", "--port", "{P}"}, 1, "smsNumbers[1]: \"\" -> \"+4917\"\nsystem.ews: 0 -> 1\n"},
+        CDiffCase{{"{C}", "--port", "{P}"}, 1, "system.ews: 0 -> 1\n"},
+        CDiffCase{{"{A}", "--port", "{SILENT}", "--json"}, 8, ""}));
 
 TEST_F(CliFileTest, CharactersTheFormatCannotCarryAreNamedWithTheirField)
 {
