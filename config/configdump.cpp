@@ -64,6 +64,78 @@ CJson RealValue(float value)
     return value;
 }
 
+// What a field may hold beyond its JSON type and range, which only the
+// reader checks: a reference names a record the tables have, a channel name
+// has a form the program gives, an interval does not run backwards. A text
+// rule gives why a text is refused, or nothing.
+using FTextRule = std::string (*)(std::wstring_view);
+enum class ESign { Any, NotNegative };
+
+// The number after a reference's letter, written as the program writes it:
+// decimal, no sign, no leading zero (references are compared as texts
+// everywhere). -1 for anything else.
+int TagNumber(std::wstring_view text, wchar_t letter)
+{
+    if (text.size() < 2 || text.size() > 5 || text[0] != letter || (text[1] == L'0' && text.size() > 2)) return -1;
+    int number = 0;
+    for (wchar_t ch : text.substr(1)) {
+        if (ch < L'0' || ch > L'9') return -1;
+        number = number * 10 + (ch - L'0');
+    }
+    return number;
+}
+
+bool IsTag(std::wstring_view text, wchar_t letter, int least, int most)
+{
+    const int number = TagNumber(text, letter);
+    return number >= least && number <= most;
+}
+
+std::string TagRange(char letter, int most)
+{
+    return letter + std::string("1 to ") + letter + std::to_string(most);
+}
+
+// An analog, digital or internal channel's output: "O0" is none.
+std::string OutputReference(std::wstring_view text)
+{
+    if (IsTag(text, L'O', 0, kOutputs)) return {};
+    return "is not an output (O0 for none, " + TagRange('O', kOutputs) + ")";
+}
+
+// An internal channel's inputs and an early warning's: "0" is none, and
+// "O0" says the same.
+std::string OutputOrNone(std::wstring_view text)
+{
+    if (text == L"0" || IsTag(text, L'O', 0, kOutputs)) return {};
+    return "is not an output (0 or O0 for none, " + TagRange('O', kOutputs) + ")";
+}
+
+// There is no polynomial for none: P1 is the identity.
+std::string PolyReference(std::wstring_view text)
+{
+    if (IsTag(text, L'P', 1, kPolynomials)) return {};
+    return "is not a polynomial (" + TagRange('P', kPolynomials) + ")";
+}
+
+// What an output takes its value from: "0" for none, or a channel's letter
+// and number, which the page's list follows with "_" and a name of the
+// channel (an internal channel's own, a serial driver's value: any text).
+std::string OutputInput(std::wstring_view text)
+{
+    static constexpr std::pair<char, int> kKinds[] = {
+        {'A', kAnalogChannels}, {'D', kDigitalChannels}, {'I', kInternalChannels}, {'S', kSerialSensors}};
+    if (text == L"0") return {};
+    const std::wstring_view channel = text.substr(0, text.find(L'_'));
+    std::string kinds;
+    for (const auto& [letter, count] : kKinds) {
+        if (IsTag(channel, static_cast<wchar_t>(letter), 1, count)) return {};
+        kinds += (kinds.empty() ? "" : letter == kKinds[std::size(kKinds) - 1].first ? " or " : ", ") +
+                 TagRange(letter, count);
+    }
+    return "is not an input (0 for none; " + kinds + ", each with or without _ and a name)";
+}
+
 // Builds the document the library writes: the walk's objects and arrays in
 // their order.
 class CJsonBuild {
@@ -75,11 +147,11 @@ public:
     void BeginArray(const char* key = nullptr) { Open(key, CJson::array()); }
     void EndArray() { m_levels.pop_back(); }
 
-    void Text(const char* key, const CText& value) { Put(key, ToUtf8(value)); }
+    void Text(const char* key, const CText& value, FTextRule = nullptr) { Put(key, ToUtf8(value)); }
     // A record's 1-based place in its table.
     void Number(long long number) { Put("number", number); }
-    void Integer(const char* key, long long value) { Put(key, value); }
-    void Real(const char* key, float value) { Put(key, RealValue(value)); }
+    void Integer(const char* key, long long value, ESign = ESign::Any) { Put(key, value); }
+    void Real(const char* key, float value, ESign = ESign::Any) { Put(key, RealValue(value)); }
 
 private:
     CJson& Put(const char* key, CJson value)
@@ -157,10 +229,16 @@ public:
     void BeginArray(const char* key = nullptr) { Open(key, true); }
     void EndArray() { m_open.pop_back(); }
 
-    void Text(const char* key, const CText& value) { Add(key, CField::EKind::Text).m_pText = &value; }
+    void Text(const char* key, const CText& value, FTextRule = nullptr)
+    {
+        Add(key, CField::EKind::Text).m_pText = &value;
+    }
     void Number(long long number) { Integer("number", number); }
-    void Integer(const char* key, long long value) { Add(key, CField::EKind::Integer).m_nInteger = value; }
-    void Real(const char* key, float value) { Add(key, CField::EKind::Real).m_fReal = value; }
+    void Integer(const char* key, long long value, ESign = ESign::Any)
+    {
+        Add(key, CField::EKind::Integer).m_nInteger = value;
+    }
+    void Real(const char* key, float value, ESign = ESign::Any) { Add(key, CField::EKind::Real).m_fReal = value; }
 
 private:
     struct COpen {
@@ -253,22 +331,22 @@ void WriteChannels(Out& out, T& c)
         out.Text("range", a.m_strRange);
         out.Text("polarity", a.m_strPolarity);
         out.Text("sensor", a.m_strSensor);
-        out.Text("polynomial", a.m_strPoly);
-        out.Text("output", a.m_strOutput);
+        out.Text("polynomial", a.m_strPoly, PolyReference);
+        out.Text("output", a.m_strOutput, OutputReference);
     });
     Records(out, "digital", c.m_digital, [&](auto& d) {
         out.Integer("measure", d.m_nMeasure);
         out.Text("type", d.m_strType);
         out.Text("sensor", d.m_strSensor);
-        out.Text("polynomial", d.m_strPoly);
-        out.Text("output", d.m_strOutput);
+        out.Text("polynomial", d.m_strPoly, PolyReference);
+        out.Text("output", d.m_strOutput, OutputReference);
     });
     Records(out, "internal", c.m_internal, [&](auto& i) {
         out.Text("name", i.m_strName);
-        out.Text("polynomial", i.m_strPoly);
-        out.Text("output", i.m_strOutput);
-        out.Text("input1", i.m_strInput1);
-        out.Text("input2", i.m_strInput2);
+        out.Text("polynomial", i.m_strPoly, PolyReference);
+        out.Text("output", i.m_strOutput, OutputReference);
+        out.Text("input1", i.m_strInput1, OutputOrNone);
+        out.Text("input2", i.m_strInput2, OutputOrNone);
     });
     Records(out, "serial", c.m_serial, [&](auto& s) {
         out.Integer("measure", s.m_nMeasure);
@@ -286,17 +364,17 @@ template <typename Out, typename T>
 void WriteOutputsAndAlarms(Out& out, T& c)
 {
     Records(out, "outputs", c.m_output, [&](auto& o) {
-        out.Text("input", o.m_strInput);
+        out.Text("input", o.m_strInput, OutputInput);
         out.Integer("min", o.m_nMin);
         out.Integer("max", o.m_nMax);
         out.Integer("stdev", o.m_nStdev);
         out.Integer("vector", o.m_nVector);
-        out.Text("polynomial", o.m_strPoly);
+        out.Text("polynomial", o.m_strPoly, PolyReference);
         out.Text("alias", o.m_strAlias);
     });
     Records(out, "polynomials", c.m_poly, [&](auto& p) { Coefficients(out, p.m_fA); });
     Records(out, "earlyWarnings", c.m_ews, [&](auto& e) {
-        out.Text("input", e.m_strInput);
+        out.Text("input", e.m_strInput, OutputOrNone);
         out.Text("type", e.m_strType);
         out.Text("logInterval", e.m_strLogInterval);
         out.Text("modemInterval", e.m_strModemInterval);
@@ -316,10 +394,10 @@ void WriteSystem(Out& out, T& s)
     out.Text("serialNumber", s.m_strSerialNumber);
     out.Text("firmware", s.m_strFirmware);
     out.Text("name", s.m_strName);
-    out.Integer("measInterval", s.m_nMeasInterval);
+    out.Integer("measInterval", s.m_nMeasInterval, ESign::NotNegative);
     out.Integer("measDelay", s.m_nMeasDelay);
-    out.Integer("logInterval", s.m_nLogInterval);
-    out.Integer("repInterval", s.m_nRepInterval);
+    out.Integer("logInterval", s.m_nLogInterval, ESign::NotNegative);
+    out.Integer("repInterval", s.m_nRepInterval, ESign::NotNegative);
     out.Real("vref", s.m_fVref);
     out.Text("serial1", s.m_strSerial1);
     out.Text("serial2", s.m_strSerial2);
@@ -342,7 +420,7 @@ template <typename Out, typename T>
 void WriteModem(Out& out, T& m)
 {
     out.BeginObject("modem");
-    out.Real("interval", m.m_fInterval);
+    out.Real("interval", m.m_fInterval, ESign::NotNegative);
     out.Integer("onTimeHour", m.m_nOnTimeHour);
     out.Integer("onTimeMinute", m.m_nOnTimeMinute);
     out.Integer("onDuration", m.m_nOnDuration);
@@ -540,8 +618,8 @@ private:
 // Reads what CJsonBuild writes: the same walk, each member looked up by its
 // key (or, in an array, by its place) in the parsed document. A value is
 // taken only as the writer could have written it: of its type, within its
-// member's range, every table of its length. Anything else throws, naming
-// the field by its flat path.
+// member's range and rule, every table of its length. Anything else throws,
+// naming the field by its flat path.
 class CJsonIn {
 public:
     explicit CJsonIn(const nlohmann::json& root) : m_root(root) {}
@@ -575,15 +653,19 @@ public:
         Integer("number", read);
         if (read != number) Fail("records out of order");
     }
-    void Text(const char* key, CText& value)
+    void Text(const char* key, CText& value, FTextRule rule = nullptr)
     {
         const nlohmann::json& item = Next(key);
         if (!item.is_string()) Fail("not a text");
-        value = FromUtf8(item.get_ref<const std::string&>());
+        CText read = FromUtf8(item.get_ref<const std::string&>());
+        if (rule != nullptr) {
+            if (const std::string why = rule(read); !why.empty()) Fail(item.dump() + " " + why);
+        }
+        value = std::move(read);
     }
     // Also a whole number written as a real ("60.0"): it says the same.
     template <typename T>
-    void Integer(const char* key, T& value)
+    void Integer(const char* key, T& value, ESign sign = ESign::Any)
     {
         // Within 32 bits a double holds every value and both limits exactly.
         static_assert(sizeof(T) <= 4);
@@ -597,19 +679,28 @@ public:
                  std::to_string(static_cast<long long>(kMost)) + ")");
         }
         if (read != std::trunc(read)) Fail(item.dump() + " is not a whole number");
+        if (sign == ESign::NotNegative && read < 0) Fail(item.dump() + " is negative");
         value = static_cast<T>(read);
     }
-    // Not finite only as the writer's texts; a number must round to a
-    // finite float.
-    void Real(const char* key, float& value)
+    void Real(const char* key, float& value, ESign sign = ESign::Any)
     {
         const nlohmann::json& item = Next(key);
+        const float read = RealOf(item);
+        // -0 and NaN pass: neither lies below 0.
+        if (sign == ESign::NotNegative && read < 0) Fail(item.dump() + " is negative");
+        value = read;
+    }
+
+private:
+    // Not finite only as the writer's texts; a number must round to a
+    // finite float.
+    float RealOf(const nlohmann::json& item) const
+    {
         if (item.is_string()) {
             const std::string& text = item.get_ref<const std::string&>();
             if (text != "nan" && text != "inf" && text != "-inf") Fail(item.dump() + " is not a number");
-            value = text == "nan" ? std::numeric_limits<float>::quiet_NaN()
-                                  : (text == "inf" ? 1.0f : -1.0f) * std::numeric_limits<float>::infinity();
-            return;
+            return text == "nan" ? std::numeric_limits<float>::quiet_NaN()
+                                 : (text == "inf" ? 1.0f : -1.0f) * std::numeric_limits<float>::infinity();
         }
         if (!item.is_number()) Fail("not a number");
         // The writer's shortest digits of the largest float ("3.4028235e+38")
@@ -620,10 +711,9 @@ public:
         const double read = item.get<double>();
         if (!(std::fabs(read) < kRoundsToInfinity)) Fail(item.dump() + " is beyond the range of a 32-bit real");
         const float largest = std::numeric_limits<float>::max();
-        value = read > kLargest ? largest : read < -kLargest ? -largest : static_cast<float>(read);
+        return read > kLargest ? largest : read < -kLargest ? -largest : static_cast<float>(read);
     }
 
-private:
     struct CLevel {
         const nlohmann::json* m_pNode;
         std::size_t m_nNext;

@@ -25,9 +25,12 @@ bool IsConfigurationJson(std::string_view bytes);
 
 // Reads a complete configuration file: every member ConfigurationToJson
 // writes must be there once, with its type and within its field's range,
-// every table of its length; other members are passed over. On success the
-// whole of config is replaced; otherwise config stays as it was and error
-// says what is wrong, naming the field by its flat path.
+// every table of its length; other members are passed over. A reference
+// must name a record there is ("O0" to "O64", "P1" to "P16", "0" for none
+// where the field has it), an output's input a channel there is ("A1",
+// "I3_VPOWER", "S2_Level"), an interval must not be negative. On success
+// the whole of config is replaced; otherwise config stays as it was and
+// error says what is wrong, naming the field by its flat path.
 bool ConfigurationFromJson(std::string_view bytes, CConfiguration& config, std::string& error);
 
 // A field whose value differs between two configurations, with its flat

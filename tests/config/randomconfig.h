@@ -1,6 +1,7 @@
 // Random configurations for the tests: every field, including those no setup
 // file carries and the records beyond the written ones, now and then with
-// values no page would store.
+// values no page would store. References, inputs and intervals hold only
+// what a complete file may (any record, any channel, any name after "_").
 #pragma once
 
 #include <cmath>
@@ -60,6 +61,19 @@ public:
         return Chance(75) ? CText(Pick(usual)) : RecordText();
     }
 
+    CText OutputRef() { return OutputTag(Int(0, kOutputs)); }
+    CText PolyRef() { return PolyTag(Int(1, kPolynomials)); }
+    CText OutputOrNone() { return Chance(20) ? CText(L"0") : OutputRef(); }
+    CText Input()
+    {
+        if (Chance(20)) return L"0";
+        const int kind = Int(0, 3);
+        const int counts[] = {kAnalogChannels, kDigitalChannels, kInternalChannels, kSerialSensors};
+        CText input = L"ADIS"[kind] + std::to_wstring(Int(1, counts[kind]));
+        return Chance(60) ? input + L"_" + RecordText() : input;
+    }
+    int32_t Interval() { return Chance(30) ? Int(0, 86400) : static_cast<int32_t>(UInt32() >> 1); }
+
     float Real()
     {
         switch (Int(0, 3)) {
@@ -89,16 +103,13 @@ inline CConfiguration RandomConfiguration(CRandom& r)
     for (auto& a : c.m_analog) {
         a = {r.Flag(), r.Flag(), r.Flag(),
              r.Chance(80) ? r.Pick(kRanges) : r.RecordText(),
-             r.OneOf({L"BIP", L"UNIP"}), r.RecordText(), r.OneOf({L"P1", L"P7", L"P16"}),
-             r.OneOf({L"O0", L"O3", L"O32"})};
+             r.OneOf({L"BIP", L"UNIP"}), r.RecordText(), r.PolyRef(), r.OutputRef()};
     }
     for (auto& d : c.m_digital) {
-        d = {r.Flag(), r.OneOf({L"FREQ", L"COUNT", L"TIME"}), r.RecordText(),
-             r.OneOf({L"P1", L"P2"}), r.OneOf({L"O0", L"O9"})};
+        d = {r.Flag(), r.OneOf({L"FREQ", L"COUNT", L"TIME"}), r.RecordText(), r.PolyRef(), r.OutputRef()};
     }
     for (auto& i : c.m_internal) {
-        i = {r.RecordText(), r.OneOf({L"P1", L"P12"}), r.OneOf({L"O0", L"O5"}),
-             r.OneOf({L"0", L"O1"}), r.OneOf({L"0", L"O32"})};
+        i = {r.RecordText(), r.PolyRef(), r.OutputRef(), r.OutputOrNone(), r.OutputOrNone()};
     }
     for (auto& s : c.m_serial) {
         s = {r.Flag(),
@@ -111,13 +122,11 @@ inline CConfiguration RandomConfiguration(CRandom& r)
              r.RecordText()};
     }
     for (auto& o : c.m_output) {
-        o = {r.OneOf({L"0", L"I3_VPOWER", L"S2_Level", L"A1", L"D4_COUNT"}),
-             r.Flag(), r.Flag(), r.Flag(), r.Flag(),
-             r.OneOf({L"P1", L"P4"}), r.RecordText()};
+        o = {r.Input(), r.Flag(), r.Flag(), r.Flag(), r.Flag(), r.PolyRef(), r.RecordText()};
     }
     for (auto& p : c.m_poly) p.m_fA = {r.Real(), r.Real(), r.Real(), r.Real()};
     for (auto& e : c.m_ews) {
-        e = {r.RecordText(), r.OneOf({L"NONE", L"MORE", L"LESS"}), r.RecordText(),
+        e = {r.OutputOrNone(), r.OneOf({L"NONE", L"MORE", L"LESS"}), r.RecordText(),
              r.RecordText(), r.RecordText(), r.RecordText(), {}};
         for (auto& flag : e.m_nRecipient) flag = r.Int(0, 1);
     }
@@ -127,10 +136,10 @@ inline CConfiguration RandomConfiguration(CRandom& r)
     s.m_strSerialNumber = r.RecordText();
     s.m_strFirmware = r.KeywordText();
     s.m_strName = r.KeywordText();
-    s.m_nMeasInterval = r.Int32();
+    s.m_nMeasInterval = r.Interval();
     s.m_nMeasDelay = static_cast<uint8_t>(r.Int(0, 255));
-    s.m_nLogInterval = r.Int32();
-    s.m_nRepInterval = r.Int32();
+    s.m_nLogInterval = r.Interval();
+    s.m_nRepInterval = r.Interval();
     s.m_fVref = r.Chance(50) ? 2500.0f : r.Real();
     s.m_strSerial1 = r.OneOf({L"115200", L"9600", L"19200 bps"});
     s.m_strSerial2 = r.OneOf({L"115200", L"4800", L"38400 bps"});
@@ -148,7 +157,7 @@ inline CConfiguration RandomConfiguration(CRandom& r)
     s.m_strDisplaySize = r.RecordText();
 
     CModemSettings& m = c.m_modem;
-    m.m_fInterval = r.Real();
+    m.m_fInterval = std::fabs(r.Real());
     m.m_nOnTimeHour = r.Chance(70) ? static_cast<uint32_t>(r.Int(0, 23)) : r.UInt32();
     m.m_nOnTimeMinute = r.Chance(70) ? static_cast<uint32_t>(r.Int(0, 59)) : r.UInt32();
     m.m_nOnDuration = r.Chance(70) ? static_cast<uint32_t>(r.Int(0, 1440)) : r.UInt32();

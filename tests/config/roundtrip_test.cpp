@@ -236,6 +236,16 @@ TEST(CompleteFileRoundTrip, DamagedFileChangesNothing)
         {replaced("\n  ],\n  \"digital\"", ", {\"number\": 21}\n  ],\n  \"digital\""), "analog"},
         {replaced("\"serialNumber\": \"\"", "\"serialNumber\": \"1\", \"serialNumber\": \"\""), "system.serialNumber"},
         {replaced("{", "{\"x\": " + std::string(100, '[') + std::string(100, ']') + ", "), "x[1][1]"},
+        // A reference to no record, a name outside the lists, a negative interval.
+        {replaced("\"output\": \"O0\"", "\"output\": \"O999\""), "analog[1].output: \"O999\" is not an output"},
+        {replaced("\"output\": \"O0\"", "\"output\": \"O65\""), "analog[1].output"},
+        {replaced("\"polynomial\": \"P1\"", "\"polynomial\": \"P99\""), "analog[1].polynomial: \"P99\" is not"},
+        {replaced("\"polynomial\": \"P1\"", "\"polynomial\": \"P0\""), "analog[1].polynomial"},
+        {replaced("\"input1\": \"0\"", "\"input1\": \"O01\""), "internal[1].input1"},
+        {replaced("\"input\": \"0\"", "\"input\": \"X7\""), "outputs[1].input: \"X7\" is not an input"},
+        {replaced("\"input\": \"0\"", "\"input\": \"A21_Level\""), "outputs[1].input"},
+        {replaced("\"measInterval\": 0", "\"measInterval\": -5"), "system.measInterval: -5 is negative"},
+        {replaced("\"interval\": 0", "\"interval\": -0.5"), "modem.interval: -0.5 is negative"},
     };
     for (const auto& [text, field] : cases) {
         SCOPED_TRACE(field);
