@@ -184,7 +184,10 @@ check "a missing port: named on stderr" grep -q COM9 "$work/err"
 # Ctrl+C (Wine turns SIGINT into the console's Ctrl+C event) during a Send:
 # the logger is told to leave service mode, exit 130.
 simulator com5 --pace --log "$work/cancel.wire"
-timeout 120 "$wine" "$exe" send "$work/send.txt" --port COM5 --no-backup >"$work/out" 2>"$work/err" &
+# --foreground: otherwise timeout hands the SIGINT below on to its whole
+# process group as well, Wine sees a second Ctrl+C, and a second one ends the
+# program at once, before it has told the logger anything.
+timeout --foreground 120 "$wine" "$exe" send "$work/send.txt" --port COM5 --no-backup >"$work/out" 2>"$work/err" &
 sender=$!
 sending_or_gone() { grep -q 'MeasInterval' "$work/cancel.wire" 2>/dev/null || ! kill -0 "$sender" 2>/dev/null; }
 wait_for 120 sending_or_gone || echo "      the Send did not get to MeasInterval within 120 s" >&2
