@@ -89,7 +89,12 @@ const char* const kSendUsage =
     "Before the first line the logger's configuration is read into the logbook\n"
     "(if that fails, nothing is sent); after the logger has stored the new one it\n"
     "is read again, at the rate it then listens at, and compared with what was\n"
-    "sent.\n"
+    "sent. What was sent is kept in the logbook as soon as the logger has\n"
+    "acknowledged its save. A setup file carries no early warnings, SMS numbers\n"
+    "or early-warning switch: when the backup shows the logger holding any, the\n"
+    "ones this Send resets are named on stderr before the first line goes out\n"
+    "(diff FILE --port P shows them beforehand). A line on stderr ends the run,\n"
+    "saying which logger got what.\n"
     "\n"
     "With --changes-only, only the configuration lines that differ from the\n"
     "backup are sent (with the framing the logger needs around them); when\n"
@@ -119,8 +124,8 @@ const char* const kSendUsage =
     "\n"
     "Ctrl+C, SIGTERM or SIGHUP cancel the Send: the logger is told to leave\n"
     "service mode (it may then hold a partly written configuration that it has\n"
-    "not stored), the port is released and the exit status is 130. A second\n"
-    "one ends at once.\n";
+    "not stored; the message says which step was interrupted), the port is\n"
+    "released and the exit status is 130. A second one ends at once.\n";
 
 const char* const kDefaultConfigUsage =
     "usage: fennmere default-config --port P [--baud B] [-o FILE] [--json]\n"
