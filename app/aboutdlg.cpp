@@ -4,13 +4,17 @@
 #include <QVBoxLayout>
 
 #include "pages/dialogform.h"
+#include "fennmereversion.h"
 #include "pages/resourceids.h"
 
 namespace fennmere {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    const CDialogTemplate tmpl = LoadDialogTemplate(kAboutTemplate);
+    CDialogTemplate tmpl = LoadDialogTemplate(kAboutTemplate);
+    for (CControlTemplate& control : tmpl.m_controls) {
+        if (control.m_nId == kIdAboutVersion) control.m_strText = control.m_strText.arg(QStringLiteral(FENNMERE_VERSION));
+    }
     setWindowTitle(tmpl.m_strCaption);
     m_pForm = new CDialogForm(tmpl, this);
     auto* layout = new QVBoxLayout(this);

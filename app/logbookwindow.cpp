@@ -135,11 +135,10 @@ void CLogbookWindow::Reload()
 {
     const CLogbookLogger* chosen = ChosenLogger();
     const std::string serial = chosen != nullptr ? chosen->m_strSerial : std::string();
-    std::string error;
     m_loggers.clear();
-    if (!m_logbook.List(m_loggers, error)) {
+    if (const CFileResult listed = m_logbook.List(m_loggers); !listed.m_bOk) {
         m_loggers.clear();
-        m_boxes.Show(this, FromLocal(error), kAppTitle, EMessageIcon::Warning);
+        m_boxes.Show(this, FromLocal(listed.m_strError), kAppTitle, EMessageIcon::Warning);
     }
     m_pFolder->setText(m_loggers.empty()
                            ? QStringLiteral("The logbook in %1 is empty.").arg(FromLocal(m_logbook.Folder()))

@@ -16,6 +16,7 @@
 #include "mainfrm.h"
 #include "nimbrelsetup.h"
 #include "pages/liveview.h"
+#include "fennmereversion.h"
 #include "pages/resourceids.h"
 
 namespace {
@@ -118,7 +119,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setOrganizationName(fennmere::CNimbrelSetupApp::kOrganisation);
     QApplication::setApplicationName(fennmere::CNimbrelSetupApp::kApplication);
-    QApplication::setApplicationVersion(QStringLiteral("1.10"));
+    QApplication::setApplicationVersion(QStringLiteral(FENNMERE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
 
     QStringList arguments = QApplication::arguments();

@@ -25,14 +25,6 @@ namespace fennmere {
 class CNimbrelSetupDoc;
 class CPageView;
 
-// The commands of the Logger menu.
-inline constexpr int kCmdLoggerCompareLogger = 32800;
-inline constexpr int kCmdLoggerCompareFile = 32801;
-inline constexpr int kCmdLoggerLogbook = 32802;
-inline constexpr int kCmdLoggerSendChanges = 32803;
-inline constexpr int kCmdLoggerFind = 32804;
-inline constexpr int kCmdLoggerTerminal = 32805;
-
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:

@@ -325,7 +325,7 @@ bool CNimbrelSetupApp::SendLogbookEntry(const CLogbookEntry& entry)
                                       QString::fromStdWString(config.m_panel.m_strComPort));
     QWidget* owner = m_pLogbookWindow.isNull() ? static_cast<QWidget*>(m_pFrame.get()) : m_pLogbookWindow.data();
     if (!m_pDocument->MessageBoxes().Ask(owner, question, kAppTitle)) return false;
-    return m_pDocument->SendConfiguration(config, "restore");
+    return m_pDocument->SendConfiguration(config, ELogbookEvent::Restore);
 }
 
 void CNimbrelSetupApp::OnCommitDataRequest(QSessionManager& manager)

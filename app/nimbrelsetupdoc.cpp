@@ -46,9 +46,8 @@ bool ConfigurationsDiffer(const CConfiguration& a, const CConfiguration& b)
 
 // What a transfer thread collects for the window thread: the logbook's
 // failures. Written on the transfer thread only, read after the hand-over.
-using CLogbookErrors = std::shared_ptr<std::vector<std::string>>;
 
-void Note(const CLogbookErrors& errors, std::string error)
+void Note(const std::shared_ptr<std::vector<std::string>>& errors, std::string error)
 {
     if (!error.empty()) errors->push_back(std::move(error));
 }
@@ -269,7 +268,7 @@ void CNimbrelSetupDoc::WarnOfUncarriedText(const CConfiguration& config)
 void CNimbrelSetupDoc::StartSend()
 {
     CheckModified();
-    SendConfiguration(m_config, "send");
+    SendConfiguration(m_config, ELogbookEvent::Send);
 }
 
 void CNimbrelSetupDoc::StartSendChangesOnly()
@@ -281,7 +280,7 @@ void CNimbrelSetupDoc::StartSendChangesOnly()
         return;
     }
     UpdateModified();
-    SendConfiguration(m_config, "send", true);
+    SendConfiguration(m_config, ELogbookEvent::Send, true);
 }
 
 void CNimbrelSetupDoc::StartFindLogger()
@@ -328,7 +327,7 @@ void CNimbrelSetupDoc::StartFindLogger()
     if (started) TransferStarted();
 }
 
-bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, const char* event, bool changesOnly)
+bool CNimbrelSetupDoc::SendConfiguration(const CConfiguration& config, ELogbookEvent event, bool changesOnly)
 {
     if (LinkControl().BusyWord() != 0) return false;
     WarnOfUncarriedText(config);
@@ -417,8 +416,8 @@ void CNimbrelSetupDoc::StartRetrieve()
     auto atStart = std::make_shared<const CConfiguration>(m_config);
     auto errors = std::make_shared<std::vector<std::string>>();
     const bool started = LinkControl().StartRetrieve(
-        *m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge, [this, atStart, errors](CRetrieveResult result) {
-            if (result.m_config) Note(errors, RecordInLogbook(*result.m_config, "retrieve"));
+        *m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge,
+        [this, atStart, errors](CRetrieveResult result) {
             auto shared = std::make_shared<CRetrieveResult>(std::move(result));
             m_bridge.CallOnWindowThread([this, atStart, shared, errors] {
                 ShowReport(shared->m_report);
@@ -429,7 +428,8 @@ void CNimbrelSetupDoc::StartRetrieve()
                 ReportLogbookErrors(*errors);
                 PostFrameMessage(kRefreshMessage);
             });
-        });
+        },
+        RetrieveKeeping(errors));
     if (started) TransferStarted();
 }
 
@@ -441,8 +441,6 @@ void CNimbrelSetupDoc::StartDefaultConfig()
     const bool started =
         LinkControl().StartDefaultConfig(*m_services.m_pPort, *m_services.m_pClock, *atStart, m_bridge,
                                          [this, atStart, errors](CDefaultConfigResult result) {
-                                             if (result.m_config)
-                                                 Note(errors, RecordInLogbook(*result.m_config, "default-config"));
                                              auto shared = std::make_shared<CDefaultConfigResult>(std::move(result));
                                              m_bridge.CallOnWindowThread([this, atStart, shared, errors] {
                                                  ShowReport(shared->m_report);
@@ -453,6 +451,12 @@ void CNimbrelSetupDoc::StartDefaultConfig()
                                                  ReportLogbookErrors(*errors);
                                                  PostFrameMessage(kRefreshMessage);
                                              });
+                                         },
+                                         [keeping = Keeping(errors, ELogbookEvent::DefaultConfig)](
+                                             CPortIo& port, CClock& clock, const CConfiguration& config,
+                                             CTransferObserver& observer, const CCancelToken* cancel) {
+                                             return DefaultConfigAndKeep(port, clock, config, observer, cancel,
+                                                                         keeping);
                                          });
     if (started) TransferStarted();
 }
@@ -468,8 +472,8 @@ void CNimbrelSetupDoc::StartCompareWithLogger()
     UpdateModified();
     auto errors = std::make_shared<std::vector<std::string>>();
     const bool started = LinkControl().StartRetrieve(
-        *m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge, [this, errors](CRetrieveResult result) {
-            if (result.m_config) Note(errors, RecordInLogbook(*result.m_config, "retrieve"));
+        *m_services.m_pPort, *m_services.m_pClock, m_config, m_bridge,
+        [this, errors](CRetrieveResult result) {
             auto shared = std::make_shared<CRetrieveResult>(std::move(result));
             m_bridge.CallOnWindowThread([this, shared, errors] {
                 ShowReport(shared->m_report);
@@ -482,7 +486,8 @@ void CNimbrelSetupDoc::StartCompareWithLogger()
                                *logger, EConfigSource::Logger, QStringLiteral("Take the Logger's Configuration"),
                                [this, logger, atStart] { TakeConfiguration(*atStart, *logger); });
             });
-        });
+        },
+        RetrieveKeeping(errors));
     if (started) TransferStarted();
 }
 
@@ -558,14 +563,21 @@ void CNimbrelSetupDoc::PostFrameMessage(int message) const
     QCoreApplication::postEvent(m_pFrame, std::make_unique<QEvent>(static_cast<QEvent::Type>(message)).release());
 }
 
-std::string CNimbrelSetupDoc::RecordInLogbook(const CConfiguration& config, const char* event) const
+CKeeping CNimbrelSetupDoc::Keeping(const CLogbookErrors& errors, ELogbookEvent event) const
 {
-    std::string problems;
-    KeepInLogbook(m_logbook, config, event, NarrowLatin1(config.m_panel.m_strComPort),
-                  [&problems, event](const std::string& problem) {
-                      problems += (problems.empty() ? "" : "\n") + std::string(event) + ": " + problem;
-                  });
-    return problems;
+    return {m_logbook, [errors, event](const std::string& problem) {
+                Note(errors, std::string(LogbookEventName(event)) + ": " + problem);
+            }};
+}
+
+CLinkControl::CRetrieveRun CNimbrelSetupDoc::RetrieveKeeping(const CLogbookErrors& errors) const
+{
+    return [keeping = Keeping(errors, ELogbookEvent::Retrieve)](CPortIo& port, CClock& clock,
+                                                                const CConfiguration& config,
+                                                                CTransferObserver& observer,
+                                                                const CCancelToken* cancel) {
+        return RetrieveAndKeep(port, clock, config, observer, cancel, keeping);
+    };
 }
 
 void CNimbrelSetupDoc::ReportLogbookErrors(const std::vector<std::string>& errors)

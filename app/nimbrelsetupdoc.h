@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@
 #include "link/linkcontrol.h"
 #include "link/portio.h"
 #include "logbook/logbook.h"
+#include "operations/keeping.h"
 #include "transferbridge.h"
 
 class QWidget;
@@ -167,8 +169,8 @@ public:
     void StartDefaultConfig();
     // The same Send with another configuration (a logbook entry's), through
     // the panel's port and baud rate; event names what it was sent as in the
-    // logbook ("send", "restore"). False when it could not start.
-    bool SendConfiguration(const CConfiguration& config, const char* event, bool changesOnly = false);
+    // logbook (Send, Restore). False when it could not start.
+    bool SendConfiguration(const CConfiguration& config, ELogbookEvent event, bool changesOnly = false);
     // After a Send: "Sent and verified.", the fields the logger holds
     // otherwise in a window of their own, or the report's boxes.
     void ShowSendResult(const CSafeSendResult& result);
@@ -201,11 +203,15 @@ public:
     // frame. Any thread.
     void PostFrameMessage(int message) const;
 
-    // Keeps config in the logbook as event, with the panel's port. Returns
-    // what went wrong, empty when it was kept. Any thread.
-    std::string RecordInLogbook(const CConfiguration& config, const char* event) const;
-
 private:
+    // What the logbook could not keep during one transfer, each line after
+    // the event's name; filled on the transfer's thread, told on the
+    // window thread once it has ended.
+    using CLogbookErrors = std::shared_ptr<std::vector<std::string>>;
+    CKeeping Keeping(const CLogbookErrors& errors, ELogbookEvent event) const;
+    // A Retrieve that keeps what it read, for CLinkControl.
+    CLinkControl::CRetrieveRun RetrieveKeeping(const CLogbookErrors& errors) const;
+
     // On the window thread when a transfer has ended: the boxes, if any.
     // A cancelled transfer ends without any: the operator asked for it.
     void ShowReport(const CTransferReport& report);

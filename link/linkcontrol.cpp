@@ -60,11 +60,12 @@ bool CLinkControl::Start(uint32_t bit, std::function<void()> work)
 
 bool CLinkControl::StartRetrieve(CPortIo& port, CClock& clock, CConfiguration config,
                                  CTransferObserver& observer,
-                                 std::function<void(CRetrieveResult)> onDone)
+                                 std::function<void(CRetrieveResult)> onDone, CRetrieveRun run)
 {
+    if (!run) run = RunRetrieve;
     return Start(kRetrieveBit, [this, &port, &clock, &observer, config = std::move(config),
-                                onDone = std::move(onDone)] {
-        CRetrieveResult result = RunRetrieve(port, clock, config, observer, &m_cancel);
+                                onDone = std::move(onDone), run = std::move(run)] {
+        CRetrieveResult result = run(port, clock, config, observer, &m_cancel);
         if (onDone) onDone(std::move(result));
     });
 }
@@ -111,11 +112,12 @@ bool CLinkControl::StartFind(CPortIo& port, CClock& clock, std::vector<std::stri
 
 bool CLinkControl::StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
                                       CTransferObserver& observer,
-                                      std::function<void(CDefaultConfigResult)> onDone)
+                                      std::function<void(CDefaultConfigResult)> onDone, CDefaultConfigRun run)
 {
+    if (!run) run = RunDefaultConfig;
     return Start(kDefaultConfigBit, [this, &port, &clock, &observer, config = std::move(config),
-                                     onDone = std::move(onDone)] {
-        CDefaultConfigResult result = RunDefaultConfig(port, clock, config, observer, &m_cancel);
+                                     onDone = std::move(onDone), run = std::move(run)] {
+        CDefaultConfigResult result = run(port, clock, config, observer, &m_cancel);
         if (onDone) onDone(std::move(result));
     });
 }

@@ -65,8 +65,17 @@ public:
     // onDone on a call into its window thread that puts the configuration or
     // PC baud rate in place, so that no new transfer or file operation can
     // slip in between.
+    //
+    // Retrieve and the default configuration run RunRetrieve and
+    // RunDefaultConfig, or run when given: the same job with more around it
+    // (keeping what was read), on the same terms.
+    using CRetrieveRun = std::function<CRetrieveResult(CPortIo&, CClock&, const CConfiguration&, CTransferObserver&,
+                                                       const CCancelToken*)>;
+    using CDefaultConfigRun = std::function<CDefaultConfigResult(CPortIo&, CClock&, const CConfiguration&,
+                                                                 CTransferObserver&, const CCancelToken*)>;
     bool StartRetrieve(CPortIo& port, CClock& clock, CConfiguration config,
-                       CTransferObserver& observer, std::function<void(CRetrieveResult)> onDone);
+                       CTransferObserver& observer, std::function<void(CRetrieveResult)> onDone,
+                       CRetrieveRun run = {});
     bool StartSend(CPortIo& port, CClock& clock, CConfiguration snapshot,
                    CTransferObserver& observer, std::function<void(CSendResult)> onDone,
                    CLocalTimeSource localTime = ReadLocalTime);
@@ -82,7 +91,7 @@ public:
                    std::function<void(std::string, CFindResult)> onDone);
     bool StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
                             CTransferObserver& observer,
-                            std::function<void(CDefaultConfigResult)> onDone);
+                            std::function<void(CDefaultConfigResult)> onDone, CDefaultConfigRun run = {});
 
     // Live acquisition. When the busy word is zero: sets the live bit, waits
     // for the previous transfer or acquisition thread to end (a run that was

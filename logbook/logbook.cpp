@@ -155,6 +155,12 @@ bool ListFolder(const fs::path& folder, const std::string& serial, std::vector<C
     return true;
 }
 
+CFileResult Failed(CFileResult& result)
+{
+    result.m_bOk = false;
+    return result;
+}
+
 }  // namespace
 
 std::string CLogbook::DefaultFolder()
@@ -202,9 +208,24 @@ std::string LogbookFolderName(const CText& serialNumber)
     return name.substr(0, cut) + tail;
 }
 
-bool CLogbook::Record(const CConfiguration& config, std::string_view event, std::string_view port,
-                      CLogbookEntry* recorded, std::string& error, std::string* warning) const
+const char* LogbookEventName(ELogbookEvent event)
 {
+    switch (event) {
+    case ELogbookEvent::Retrieve: return "retrieve";
+    case ELogbookEvent::DefaultConfig: return "default-config";
+    case ELogbookEvent::BeforeSend: return "before-send";
+    case ELogbookEvent::Send: return "send";
+    case ELogbookEvent::Restore: return "restore";
+    case ELogbookEvent::Verify: return "verify";
+    }
+    return "unknown";
+}
+
+CFileResult CLogbook::Record(const CConfiguration& config, ELogbookEvent kind, std::string_view port,
+                             CLogbookEntry* recorded, std::string* warning) const
+{
+    const std::string_view event = LogbookEventName(kind);
+    CFileResult result;
     if (warning != nullptr) warning->clear();
     const std::string serial = LogbookFolderName(config.m_system.m_strSerialNumber);
     const std::time_t now = std::time(nullptr);
@@ -226,7 +247,8 @@ bool CLogbook::Record(const CConfiguration& config, std::string_view event, std:
     };
     std::string path;
     std::string amiss;
-    if (!WriteInPrivateFolder(m_strFolder, serial, bytes, newName, path, error, amiss)) return false;
+    if (!WriteInPrivateFolder(m_strFolder, serial, bytes, newName, path, result.m_strError, amiss))
+        return Failed(result);
     if (warning != nullptr) *warning = std::move(amiss);
     if (recorded != nullptr) {
         ParseName(fs::path(path).filename().string(), *recorded);
@@ -235,25 +257,30 @@ bool CLogbook::Record(const CConfiguration& config, std::string_view event, std:
         recorded->m_strPath = path;
         recorded->m_strTime = time;
     }
-    return true;
+    return result;
 }
 
-bool CLogbook::List(std::vector<CLogbookLogger>& loggers, std::string& error) const
+CFileResult CLogbook::List(std::vector<CLogbookLogger>& loggers) const
 {
+    CFileResult result;
+    std::string& error = result.m_strError;
     loggers.clear();
     std::error_code failed;
-    if (!fs::exists(m_strFolder, failed)) return !failed || (error = m_strFolder + ": " + failed.message(), false);
+    if (!fs::exists(m_strFolder, failed)) {
+        if (failed) error = m_strFolder + ": " + failed.message();
+        return failed ? Failed(result) : result;
+    }
     for (fs::directory_iterator it(m_strFolder, failed), end; !failed && it != end; it.increment(failed)) {
         // A link may lead anywhere: the logbook neither writes nor lists through one.
         if (!IsRealFolder(it->path().string())) continue;
         CLogbookLogger logger;
         logger.m_strSerial = it->path().filename().string();
-        if (!ListFolder(it->path(), logger.m_strSerial, logger.m_entries, error)) return false;
+        if (!ListFolder(it->path(), logger.m_strSerial, logger.m_entries, error)) return Failed(result);
         if (!logger.m_entries.empty()) loggers.push_back(std::move(logger));
     }
     if (failed) {
         error = m_strFolder + ": " + failed.message();
-        return false;
+        return Failed(result);
     }
     // The logger seen last first; the time texts sort as times.
     std::sort(loggers.begin(), loggers.end(), [](const CLogbookLogger& a, const CLogbookLogger& b) {
@@ -261,28 +288,30 @@ bool CLogbook::List(std::vector<CLogbookLogger>& loggers, std::string& error) co
         const std::string& tb = b.m_entries.front().m_strTime;
         return ta != tb ? ta > tb : a.m_strSerial < b.m_strSerial;
     });
-    return true;
+    return result;
 }
 
-bool CLogbook::Find(std::string_view id, CLogbookEntry& entry, std::string& error) const
+CFileResult CLogbook::Find(std::string_view id, CLogbookEntry& entry) const
 {
+    CFileResult result;
+    std::string& error = result.m_strError;
     const std::size_t slash = id.rfind('/');
     const std::string serial(id.substr(0, slash == std::string_view::npos ? 0 : slash));
     if (slash == std::string_view::npos || !IsFolderName(serial)) {
         error = "'" + std::string(id) + "' is not a logbook id (SERIAL/N, as 'fennmere logbook' lists them)";
-        return false;
+        return Failed(result);
     }
     std::vector<CLogbookEntry> entries;
     const fs::path folder = fs::path(m_strFolder) / serial;
-    if (IsRealFolder(folder.string()) && !ListFolder(folder, serial, entries, error)) return false;
+    if (IsRealFolder(folder.string()) && !ListFolder(folder, serial, entries, error)) return Failed(result);
     for (CLogbookEntry& candidate : entries) {
         if (candidate.m_strId == id) {
             entry = std::move(candidate);
-            return true;
+            return result;
         }
     }
     error = "no logbook entry " + std::string(id) + " in " + m_strFolder;
-    return false;
+    return Failed(result);
 }
 
 }  // namespace fennmere

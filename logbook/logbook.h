@@ -7,8 +7,24 @@
 #include <vector>
 
 #include "config/configuration.h"
+#include "config/setupfile.h"
+#include "fennmereversion.h"
 
 namespace fennmere {
+
+// Why an entry was kept.
+enum class ELogbookEvent {
+    Retrieve,       // read by a Retrieve or a comparison with the logger
+    DefaultConfig,  // what the logger held after its default configuration
+    BeforeSend,     // the backup a safe Send read first
+    Send,           // a configuration sent
+    Restore,        // an entry sent back
+    Verify,         // what the logger held when a Send's verification failed
+};
+
+// The event's name in entry files and listings: "retrieve", "default-config",
+// "before-send", "send", "restore", "verify".
+const char* LogbookEventName(ELogbookEvent event);
 
 struct CLogbookEntry {
     // "SERIAL/N": the logger's folder and the entry's number in it (1 first).
@@ -41,20 +57,20 @@ public:
     // or not at all, readable by the user alone (folders 0700, files 0600,
     // whatever the umask). Writers at once, in threads or processes, each
     // get a number of their own. A logger's folder that is a symbolic link
-    // is not written through. Returns false with error set when it could
-    // not; otherwise sets warning, when given, to what is amiss though the
-    // entry was written (a folder other users can write to), empty if nothing.
-    bool Record(const CConfiguration& config, std::string_view event, std::string_view port,
-                CLogbookEntry* recorded, std::string& error, std::string* warning = nullptr) const;
+    // is not written through. Fails when it could not; otherwise sets
+    // warning, when given, to what is amiss though the entry was written (a
+    // folder other users can write to), empty if nothing.
+    CFileResult Record(const CConfiguration& config, ELogbookEvent event, std::string_view port,
+                       CLogbookEntry* recorded = nullptr, std::string* warning = nullptr) const;
 
     // Every logger, the one seen last first, each with its entries newest
     // first. Reads folder and file names only, and skips a symbolic link in
     // the place of a logger's folder. A logbook that does not exist yet is
-    // empty; one that cannot be read gives false.
-    bool List(std::vector<CLogbookLogger>& loggers, std::string& error) const;
+    // empty; one that cannot be read fails.
+    CFileResult List(std::vector<CLogbookLogger>& loggers) const;
 
     // Finds an entry by its id.
-    bool Find(std::string_view id, CLogbookEntry& entry, std::string& error) const;
+    CFileResult Find(std::string_view id, CLogbookEntry& entry) const;
 
 private:
     std::string m_strFolder;
@@ -70,6 +86,6 @@ private:
 std::string LogbookFolderName(const CText& serialNumber);
 
 // The program version recorded with each entry.
-inline constexpr const char* kProgramVersion = "1.10";
+inline constexpr const char* kProgramVersion = FENNMERE_VERSION;
 
 }  // namespace fennmere

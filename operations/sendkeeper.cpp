@@ -6,18 +6,6 @@
 
 namespace fennmere {
 
-bool KeepInLogbook(const CLogbook& logbook, const CConfiguration& config, std::string_view event,
-                   std::string_view port, const CLogbookProblem& problem)
-{
-    std::string error;
-    std::string warning;
-    const bool kept = logbook.Record(config, event, port, nullptr, error, &warning);
-    if (!problem) return kept;
-    if (!kept) problem("the logbook could not be written: " + error);
-    if (!warning.empty()) problem("the logbook: " + warning);
-    return kept;
-}
-
 CConfiguration SentAsKept(const CConfiguration& sent, const CConfiguration* logger)
 {
     CConfiguration kept = sent;
@@ -35,11 +23,11 @@ void PrepareRestore(CConfiguration& entry)
     entry.m_panel.m_nClock = 0;
 }
 
-CSendKeeper::CSendKeeper(CLogbook logbook, CConfiguration sent, std::string event, std::string port,
+CSendKeeper::CSendKeeper(CLogbook logbook, CConfiguration sent, ELogbookEvent event, std::string port,
                          CLogbookProblem problem)
     : m_logbook(std::move(logbook)),
       m_sent(std::move(sent)),
-      m_strEvent(std::move(event)),
+      m_eEvent(event),
       m_strPort(std::move(port)),
       m_problem(std::move(problem))
 {
@@ -52,7 +40,7 @@ CSafeSendHooks CSendKeeper::Hooks(std::function<bool(const CConfiguration& befor
     // the logger in a bad state, the logbook still has what it held.
     hooks.m_onBackup = [this, confirm = std::move(confirm)](const CConfiguration& before) {
         m_before = before;
-        KeepInLogbook(m_logbook, before, "before-send", m_strPort, m_problem);
+        KeepInLogbook(m_logbook, before, ELogbookEvent::BeforeSend, m_strPort, m_problem);
         return !confirm || confirm(before);
     };
     // Without a backup the logger is not known yet: the entry waits for the
@@ -75,14 +63,14 @@ void CSendKeeper::Finished(const CSafeSendResult& result)
         KeepSent(logger ? &*logger : nullptr);
     }
     // What the logger holds instead is what it runs on: worth keeping too.
-    if (result.m_after && !result.m_bVerified) KeepInLogbook(m_logbook, *result.m_after, "verify", m_strPort, m_problem);
+    if (result.m_after && !result.m_bVerified) KeepInLogbook(m_logbook, *result.m_after, ELogbookEvent::Verify, m_strPort, m_problem);
 }
 
 void CSendKeeper::KeepSent(const CConfiguration* logger)
 {
     if (m_bSentKept) return;
     m_bSentKept = true;
-    KeepInLogbook(m_logbook, SentAsKept(m_sent, logger), m_strEvent, m_strPort, m_problem);
+    KeepInLogbook(m_logbook, SentAsKept(m_sent, logger), m_eEvent, m_strPort, m_problem);
 }
 
 }  // namespace fennmere

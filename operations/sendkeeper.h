@@ -10,17 +10,9 @@
 #include "config/configuration.h"
 #include "link/safesend.h"
 #include "logbook/logbook.h"
+#include "operations/keeping.h"
 
 namespace fennmere {
-
-// Tells a logbook failure or warning, one line, without a "warning: "
-// prefix. Called on the thread that keeps the entry.
-using CLogbookProblem = std::function<void(const std::string&)>;
-
-// Keeps config as an entry of the logbook, telling problem what went wrong.
-// Never stops the transfer it belongs to. Returns whether it was written.
-bool KeepInLogbook(const CLogbook& logbook, const CConfiguration& config, std::string_view event,
-                   std::string_view port, const CLogbookProblem& problem);
 
 // What a Send is kept as: the configuration sent, filed under the logger it
 // went to. No Send writes the serial number, the firmware or the serial
@@ -33,7 +25,7 @@ CConfiguration SentAsKept(const CConfiguration& sent, const CConfiguration* logg
 void PrepareRestore(CConfiguration& entry);
 
 // One safe Send's entries: the backup as "before-send"; the configuration
-// sent as event ("send", "restore") as soon as the logger has stored it, or
+// sent as event (Send, Restore) as soon as the logger has stored it, or
 // at the end when the logger took it without saying so; what the logger
 // holds after a failed verification as "verify". The logger the Send went
 // to is the one the backup read, else the one the verification read.
@@ -42,7 +34,7 @@ void PrepareRestore(CConfiguration& entry);
 // the run.
 class CSendKeeper {
 public:
-    CSendKeeper(CLogbook logbook, CConfiguration sent, std::string event, std::string port,
+    CSendKeeper(CLogbook logbook, CConfiguration sent, ELogbookEvent event, std::string port,
                 CLogbookProblem problem);
 
     // For RunSafeSend. confirm, when given, is asked after the backup has
@@ -57,7 +49,7 @@ private:
 
     CLogbook m_logbook;
     CConfiguration m_sent;
-    std::string m_strEvent;
+    ELogbookEvent m_eEvent;
     std::string m_strPort;
     CLogbookProblem m_problem;
     std::optional<CConfiguration> m_before;

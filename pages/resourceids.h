@@ -52,6 +52,14 @@ inline constexpr int kCmdPrevPane = 57681;
 inline constexpr int kCmdViewToolbar = 59392;
 inline constexpr int kCmdViewStatusBar = 59393;
 
+// The commands of the Logger menu.
+inline constexpr int kCmdLoggerCompareLogger = 32800;
+inline constexpr int kCmdLoggerCompareFile = 32801;
+inline constexpr int kCmdLoggerLogbook = 32802;
+inline constexpr int kCmdLoggerSendChanges = 32803;
+inline constexpr int kCmdLoggerFind = 32804;
+inline constexpr int kCmdLoggerTerminal = 32805;
+
 // Toolbar commands, indexed by page number (entry 0 unused).
 inline constexpr std::array<int, kPageCount + 1> kPageCommand{0,     32771, 32772, 32773, 32775,
                                                               32776, 32777, 32778, 32779, 32774};
@@ -63,5 +71,7 @@ inline constexpr int kIdPortList = 1103;
 inline constexpr int kIdBaudList = 1105;
 inline constexpr int kIdLogo = 1581;
 inline constexpr int kIdOk = 1;
+// The about box's line that names the program and its version ("%1").
+inline constexpr int kIdAboutVersion = 1000;
 
 }  // namespace fennmere

@@ -39,9 +39,8 @@ TEST(LogbookTest, WritersAtOnceGetNumbersOfTheirOwn)
     const fs::path folder = FreshFolder();
     const auto write = [&folder](int count) {
         const CLogbook logbook(folder.string());
-        std::string error;
         for (int i = 0; i < count; ++i)
-            if (!logbook.Record(Logger(L""), "send", "/dev/ttyUSB0", nullptr, error)) return false;
+            if (!logbook.Record(Logger(L""), ELogbookEvent::Send, "/dev/ttyUSB0").m_bOk) return false;
         return true;
     };
     const pid_t child = ::fork();
@@ -57,15 +56,15 @@ TEST(LogbookTest, WritersAtOnceGetNumbersOfTheirOwn)
 
     const CLogbook logbook(folder.string());
     std::vector<CLogbookLogger> loggers;
-    std::string error;
-    ASSERT_TRUE(logbook.List(loggers, error)) << error;
+    const CFileResult listed = logbook.List(loggers);
+    ASSERT_TRUE(listed.m_bOk) << listed.m_strError;
     ASSERT_EQ(loggers.size(), 1u);
     const std::vector<CLogbookEntry>& entries = loggers[0].m_entries;
     ASSERT_EQ(entries.size(), 120u);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].m_nNumber, static_cast<int>(entries.size() - i));  // newest first, none twice
         CLogbookEntry found;
-        EXPECT_TRUE(logbook.Find(entries[i].m_strId, found, error)) << error;
+        EXPECT_TRUE(logbook.Find(entries[i].m_strId, found).m_bOk);
         EXPECT_EQ(found.m_strPath, entries[i].m_strPath);
     }
     fs::remove_all(folder);
@@ -92,9 +91,10 @@ TEST_P(LogbookFolderTest, Record)
     row.m_prepare(folder);
     const CLogbook logbook(folder.string());
     CLogbookEntry recorded;
-    std::string error;
     std::string warning = "stale";
-    const bool written = logbook.Record(Logger(row.m_strSerial), "send", "COM1", &recorded, error, &warning);
+    const CFileResult result = logbook.Record(Logger(row.m_strSerial), ELogbookEvent::Send, "COM1", &recorded, &warning);
+    const bool written = result.m_bOk;
+    const std::string& error = result.m_strError;
     ASSERT_EQ(written, row.m_bWritten) << error;
     EXPECT_NE((written ? warning : error).find(row.m_strProblem), std::string::npos) << error << warning;
     if (written) {
@@ -105,7 +105,7 @@ TEST_P(LogbookFolderTest, Record)
         EXPECT_LE(recorded.m_strSerial.size(), 64u);
         EXPECT_EQ(fs::path(recorded.m_strPath).parent_path(), folder / recorded.m_strSerial);
         CLogbookEntry found;
-        ASSERT_TRUE(logbook.Find(recorded.m_strId, found, error)) << error;
+        ASSERT_TRUE(logbook.Find(recorded.m_strId, found).m_bOk);
         EXPECT_EQ(found.m_strPath, recorded.m_strPath);
         // No temporary is left, this writer's nor a killed one's.
         for (const fs::directory_entry& file : fs::directory_iterator(folder / recorded.m_strSerial))
@@ -113,7 +113,7 @@ TEST_P(LogbookFolderTest, Record)
     }
     // Nothing is kept, nor listed, through a symbolic link.
     std::vector<CLogbookLogger> loggers;
-    ASSERT_TRUE(logbook.List(loggers, error)) << error;
+    ASSERT_TRUE(logbook.List(loggers).m_bOk);
     EXPECT_EQ(loggers.size(), written ? 1u : 0u);
     if (fs::exists(root / "elsewhere")) {
         EXPECT_EQ(std::distance(fs::directory_iterator(root / "elsewhere"), {}), 1);
@@ -159,8 +159,7 @@ TEST(LogbookTest, FindRefusesWhatIsNoFolderName)
     const CLogbook logbook((fs::temp_directory_path() / "fennmere-no-logbook").string());
     for (const char* id : {"a/b/1", "./1", "../1", "/1", "2105057", "a%2/1"}) {
         CLogbookEntry entry;
-        std::string error;
-        EXPECT_FALSE(logbook.Find(id, entry, error)) << id;
+        const std::string error = logbook.Find(id, entry).m_strError;
         EXPECT_NE(error.find("is not a logbook id"), std::string::npos) << id << ": " << error;
     }
 }

@@ -1,6 +1,8 @@
-// The logbook entries of a safe Send, against the simulator's logger behind
-// a fake port in virtual time.
+// The logbook entries of the transfers, against the simulator's logger
+// behind a fake port in virtual time.
 #include "operations/sendkeeper.h"
+
+#include <fstream>
 
 #include <unistd.h>
 
@@ -52,7 +54,7 @@ TEST_P(SendKeeperTest, KeepsWhatTheLoggerSawAndGotUnderItsSerialNumber)
     PrepareRestore(sent);
 
     std::vector<std::string> problems;
-    CSendKeeper keeper(CLogbook(folder.string()), sent, "restore", "COM1",
+    CSendKeeper keeper(CLogbook(folder.string()), sent, ELogbookEvent::Restore, "COM1",
                        [&](const std::string& problem) { problems.push_back(problem); });
     CSafeSendHooks hooks = keeper.Hooks();
     hooks.m_onStored = [&, stored = hooks.m_onStored] {
@@ -65,8 +67,7 @@ TEST_P(SendKeeperTest, KeepsWhatTheLoggerSawAndGotUnderItsSerialNumber)
     EXPECT_TRUE(problems.empty()) << problems.front();
     for (const std::string& line : port.Writes()) EXPECT_NE(line.substr(0, 4), "Date") << line;
     std::vector<CLogbookLogger> loggers;
-    std::string error;
-    ASSERT_TRUE(CLogbook(folder.string()).List(loggers, error)) << error;
+    ASSERT_TRUE(CLogbook(folder.string()).List(loggers).m_bOk);
     ASSERT_EQ(loggers.size(), 1u);
     EXPECT_EQ(loggers[0].m_strSerial, "4711");
     std::vector<std::string> events;
@@ -96,6 +97,56 @@ INSTANTIATE_TEST_SUITE_P(
                       CKeepCase{"ChangesOnlyFallingBack", {true, true, true}, true, false,
                                 {"before-send", "restore", "verify"}}),
     [](const ::testing::TestParamInfo<CKeepCase>& info) { return std::string(info.param.m_name); });
+
+// Retrieve, the default configuration and a comparison each keep what the
+// logger held; a logbook that cannot be written is told of and the transfer
+// still succeeds.
+TEST(KeepingTest, ReadsAreKeptOrToldOf)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("fennmere-keeping-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    CConfiguration held = MakeNewConfiguration();
+    held.m_system.m_strSerialNumber = L"4711";
+    held.m_system.m_strName = L"North";
+    CFakeClock clock;
+    CLoggerDevice device(held, "");
+    CFakeLogger port(clock);
+    port.UseDevice(device);
+    port.SetChunk(1024);  // a port that hands over all it holds, as a real one does
+    CRecordingObserver observer;
+    CConfiguration mine = MakeNewConfiguration();
+    mine.m_panel = {L"COM1", L"115200", 0, {}};
+    mine.m_system.m_strSerialNumber = L"4711";  // as a Retrieve left it: the default configuration reads none
+    CConfiguration sent = mine;
+    sent.m_system.m_strName = L"South";
+
+    std::ofstream(folder.string() + "-file") << "not a folder";
+    for (const std::string& place : {folder.string(), folder.string() + "-file"}) {
+        std::vector<std::string> problems;
+        const CKeeping keeping{CLogbook(place), [&](const std::string& problem) { problems.push_back(problem); }};
+        EXPECT_TRUE(RetrieveAndKeep(port, clock, mine, observer, nullptr, keeping).m_config);
+        const CDefaultConfigResult reset = DefaultConfigAndKeep(port, clock, mine, observer, nullptr, keeping);
+        EXPECT_TRUE(reset.m_config) << reset.m_report.m_strMessage << ": " << reset.m_report.m_strDetail;
+        const CLoggerComparison compared = CompareWithLogger(port, clock, sent, mine, observer, nullptr, keeping);
+        ASSERT_TRUE(compared.m_read.m_config);
+        EXPECT_FALSE(compared.m_differences.empty());
+        if (place != folder.string()) {
+            EXPECT_EQ(problems.size(), 3u);
+            continue;
+        }
+        EXPECT_TRUE(problems.empty()) << problems.front();
+        std::vector<CLogbookLogger> loggers;
+        ASSERT_TRUE(CLogbook(place).List(loggers).m_bOk);
+        ASSERT_EQ(loggers.size(), 1u);
+        std::vector<std::string> events;
+        for (auto it = loggers[0].m_entries.rbegin(); it != loggers[0].m_entries.rend(); ++it)
+            events.push_back(it->m_strEvent + " " + it->m_strPort);
+        EXPECT_EQ(events, (std::vector<std::string>{"retrieve COM1", "default-config COM1", "retrieve COM1"}));
+    }
+    std::filesystem::remove_all(folder);
+    std::filesystem::remove(folder.string() + "-file");
+}
 
 }  // namespace
 }  // namespace fennmere::test

@@ -50,9 +50,9 @@ QLineEdit* AddressEdit(CTestApp& app, int row)
 QStringList LogbookEvents(CTestApp& app)
 {
     std::vector<CLogbookLogger> loggers;
-    std::string error;
     QStringList events;
-    if (!app.Doc().Logbook().List(loggers, error) || loggers.size() != 1) return {QString::fromStdString(error)};
+    const CFileResult listed = app.Doc().Logbook().List(loggers);
+    if (!listed.m_bOk || loggers.size() != 1) return {QString::fromStdString(listed.m_strError)};
     for (const CLogbookEntry& entry : loggers[0].m_entries) events << QString::fromStdString(entry.m_strEvent);
     return events;
 }

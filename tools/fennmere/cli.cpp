@@ -137,15 +137,6 @@ bool OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDro
     return complete;
 }
 
-void RecordInLogbook(const CConfiguration& config, const char* event, const CText& port)
-{
-    const CLogbook logbook;
-    std::string error;
-    std::string warning;
-    if (!logbook.Record(config, event, NarrowLatin1(port), nullptr, error, &warning))
-        std::fprintf(stderr, "warning: the logbook could not be written: %s\n", error.c_str());
-    if (!warning.empty()) std::fprintf(stderr, "warning: the logbook: %s\n", warning.c_str());
-}
 
 void WriteOutput(const std::optional<std::string>& path, const std::string& bytes)
 {
@@ -157,5 +148,14 @@ void WriteOutput(const std::optional<std::string>& path, const std::string& byte
     CFileResult result = SaveFileAtomically(*path, bytes);
     if (!result.m_bOk) throw CFileError(result.m_strError);
 }
+
+#ifdef FENNMERE_HAVE_LINK
+CKeeping ConsoleKeeping(std::string prefix)
+{
+    return {CLogbook(), [prefix = std::move(prefix)](const std::string& problem) {
+                std::fprintf(stderr, "warning: %s%s\n", prefix.c_str(), problem.c_str());
+            }};
+}
+#endif
 
 }  // namespace fennmere::cli

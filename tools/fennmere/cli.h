@@ -12,6 +12,7 @@
 #include "config/configuration.h"
 #ifdef FENNMERE_HAVE_LINK
 #include "link/transferobserver.h"
+#include "operations/keeping.h"
 #endif
 
 namespace fennmere::cli {
@@ -110,20 +111,19 @@ int CommandLive(const std::vector<std::string>& args);
 int CommandDiff(const std::vector<std::string>& args);
 int CommandLogbook(const std::vector<std::string>& args);
 
-// Keeps config in the logbook as event; a logbook that cannot be written
-// is reported on stderr and changes nothing else.
-void RecordInLogbook(const CConfiguration& config, const char* event, const CText& port);
-
 #ifdef FENNMERE_HAVE_LINK
+// Where a transfer keeps what it read: the user's logbook, a problem with
+// it told on stderr as a warning (after prefix) that changes nothing else.
+CKeeping ConsoleKeeping(std::string prefix = {});
 // The panel settings a transfer reads from --port (the first, when several
 // are given) and --baud.
 void SetPanel(CConfiguration& config, const CArgs& args);
 // Sends config to the logger on its panel's port with the backup and
 // verification that --no-backup and --no-verify leave on; sentEvent names
-// the logbook entry of what was sent; fromSetupFile warns before the first
+// the logbook entry of what was sent (Send, Restore); fromSetupFile warns before the first
 // line of the alarms the logger holds that the Send resets (a setup file
 // carries none). Returns the exit code.
-int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent, bool fromSetupFile);
+int SendSafely(const CArgs& args, const CConfiguration& config, ELogbookEvent sentEvent, bool fromSetupFile);
 // Reads the logger on config's panel port; nothing when it failed (the
 // failure already reported), with exitCode set.
 std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, int& exitCode);

@@ -105,8 +105,8 @@ EConfigSource SourceOf(bool complete) { return complete ? EConfigSource::Complet
 CLogbookEntry FindEntry(const std::string& id)
 {
     CLogbookEntry entry;
-    std::string error;
-    if (!CLogbook().Find(id, entry, error)) throw CFileError(error);
+    const CFileResult found = CLogbook().Find(id, entry);
+    if (!found.m_bOk) throw CFileError(found.m_strError);
     return entry;
 }
 
@@ -142,14 +142,14 @@ int CommandDiff(const std::vector<std::string>& argv)
             [&](CPortRun& run, CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel) {
                 CConfiguration own = newConfig;
                 own.m_panel.m_strComPort = WidenLatin1(run.m_strPort);
-                CRetrieveResult result = RunRetrieve(io, CSystemClock::Instance(), own, observer, &cancel);
-                run.m_report = result.m_report;
+                const CLoggerComparison comparison = CompareWithLogger(
+                    io, CSystemClock::Instance(), oldConfig, own, observer, &cancel, ConsoleKeeping());
+                run.m_report = comparison.m_read.m_report;
                 run.m_nExit = DiffExitFor(run.m_report);
-                if (!result.m_config) return;
-                run.m_strSerial = result.m_config->m_system.m_strSerialNumber;
-                run.m_strName = result.m_config->m_system.m_strName;
-                RecordInLogbook(*result.m_config, "retrieve", own.m_panel.m_strComPort);
-                const std::vector<CFieldDifference> differences = SendChanges(oldConfig, *result.m_config);
+                if (!comparison.m_read.m_config) return;
+                run.m_strSerial = comparison.m_read.m_config->m_system.m_strSerialNumber;
+                run.m_strName = comparison.m_read.m_config->m_system.m_strName;
+                const std::vector<CFieldDifference>& differences = comparison.m_differences;
                 run.m_nExit = differences.empty() ? 0 : 1;
                 run.m_strResult = differences.empty() ? "no difference"
                                                       : std::to_string(differences.size()) + " fields differ";
@@ -183,8 +183,8 @@ int CommandLogbook(const std::vector<std::string>& argv)
             throw CUsageError("unknown subcommand '" + args.Positional()[0] + "' (show or restore)");
         const CLogbook logbook;
         std::vector<CLogbookLogger> loggers;
-        std::string error;
-        if (!logbook.List(loggers, error)) throw CFileError(error);
+        const CFileResult listed = logbook.List(loggers);
+        if (!listed.m_bOk) throw CFileError(listed.m_strError);
         std::string out;
         if (loggers.empty()) out = "The logbook in " + logbook.Folder() + " holds no entry yet.\n";
         for (const CLogbookLogger& logger : loggers) {
@@ -222,7 +222,7 @@ int CommandLogbook(const std::vector<std::string>& argv)
     const CLogbookEntry entry = FindEntry(args.Positional()[0]);
     OpenSetupFile(config, entry.m_strPath);
     PrepareRestore(config);
-    return SendSafely(args, config, "restore", false);
+    return SendSafely(args, config, ELogbookEvent::Restore, false);
 #else
     throw CUsageError("this build has no serial link: restore cannot be used");
 #endif

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "fennmereversion.h"
 #include "console.h"
 
 namespace {
@@ -59,7 +60,7 @@ int main(int argc, char** argv)
         return kExitOk;
     }
     if (name == "--version") {
-        std::puts("fennmere (FennmereSetup) 1.10");
+        std::puts("fennmere (FennmereSetup) " FENNMERE_VERSION);
         return kExitOk;
     }
     std::vector<std::string> args(argv + 2, argv + argc);

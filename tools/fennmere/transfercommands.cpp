@@ -277,9 +277,9 @@ std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, i
     CConsoleObserver observer(ETransferKind::Retrieve);
     CCancelToken cancel;
     CInterruptScope interrupts(cancel);
-    CRetrieveResult result = RunRetrieve(SharedPort(), CSystemClock::Instance(), config, observer, &cancel);
+    CRetrieveResult result =
+        RetrieveAndKeep(SharedPort(), CSystemClock::Instance(), config, observer, &cancel, ConsoleKeeping());
     exitCode = ExitFor(result.m_report);
-    if (result.m_config) RecordInLogbook(*result.m_config, "retrieve", config.m_panel.m_strComPort);
     return std::move(result.m_config);
 }
 
@@ -300,13 +300,9 @@ CSafeSendSteps StepsOf(const CArgs& args)
 // setup file carries no alarms: when the logger holds some, the Send resets
 // them, and that is said before the first line goes out.
 CSafeSendResult SendAndKeep(CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel,
-                            const CSafeSendSteps& steps, const CConfiguration& config, const char* sentEvent,
+                            const CSafeSendSteps& steps, const CConfiguration& config, ELogbookEvent sentEvent,
                             bool fromSetupFile, const std::string& prefix = {})
 {
-    const std::string port = NarrowLatin1(config.m_panel.m_strComPort);
-    CSendKeeper keeper(CLogbook(), config, sentEvent, port, [&prefix](const std::string& problem) {
-        std::fprintf(stderr, "warning: %s%s\n", prefix.c_str(), problem.c_str());
-    });
     auto warn = [&](const CConfiguration& before) {
         const std::string warning = AlarmResetWarning(AlarmsReset(config, before));
         if (fromSetupFile && !warning.empty()) {
@@ -315,10 +311,8 @@ CSafeSendResult SendAndKeep(CPortIo& io, CTransferObserver& observer, const CCan
         }
         return true;
     };
-    CSafeSendResult result =
-        RunSafeSend(io, CSystemClock::Instance(), config, observer, steps, keeper.Hooks(warn), ReadLocalTime, &cancel);
-    keeper.Finished(result);
-    return result;
+    return SafeSendAndKeep(io, CSystemClock::Instance(), config, observer, steps, sentEvent, ConsoleKeeping(prefix),
+                           warn, ReadLocalTime, &cancel);
 }
 
 std::string Lines(int count)
@@ -394,7 +388,7 @@ std::string SendResultText(const CSafeSendResult& result, int exitCode)
     return {};
 }
 
-int SendToEveryPort(const CArgs& args, const CConfiguration& config, const char* sentEvent, bool fromSetupFile)
+int SendToEveryPort(const CArgs& args, const CConfiguration& config, ELogbookEvent sentEvent, bool fromSetupFile)
 {
     const CSafeSendSteps steps = StepsOf(args);
     return RunOnEveryPort(
@@ -415,7 +409,7 @@ int SendToEveryPort(const CArgs& args, const CConfiguration& config, const char*
 
 }  // namespace
 
-int SendSafely(const CArgs& args, const CConfiguration& config, const char* sentEvent, bool fromSetupFile)
+int SendSafely(const CArgs& args, const CConfiguration& config, ELogbookEvent sentEvent, bool fromSetupFile)
 {
     if (args.Ports().size() > 1) return SendToEveryPort(args, config, sentEvent, fromSetupFile);
     CConsoleObserver observer(ETransferKind::Send);
@@ -452,18 +446,19 @@ int RetrieveOnEveryPort(const CArgs& args, const CConfiguration& config, bool de
             const CConfiguration own = OnPort(config, run.m_strPort);
             std::optional<CConfiguration> read;
             if (defaultConfig) {
-                CDefaultConfigResult result = RunDefaultConfig(io, CSystemClock::Instance(), own, observer, &cancel);
+                CDefaultConfigResult result =
+                    DefaultConfigAndKeep(io, CSystemClock::Instance(), own, observer, &cancel, ConsoleKeeping());
                 run.m_report = result.m_report;
                 read = std::move(result.m_config);
             } else {
-                CRetrieveResult result = RunRetrieve(io, CSystemClock::Instance(), own, observer, &cancel);
+                CRetrieveResult result =
+                    RetrieveAndKeep(io, CSystemClock::Instance(), own, observer, &cancel, ConsoleKeeping());
                 run.m_report = result.m_report;
                 read = std::move(result.m_config);
             }
             run.m_nExit = ExitFor(run.m_report);
             if (!read) return;
             TakeIdentity(run, *read);
-            RecordInLogbook(*read, defaultConfig ? "default-config" : "retrieve", own.m_panel.m_strComPort);
             const std::string path = OutputFileForPort(*folder, run.m_strPort, extension);
             const CFileResult written = SaveFileAtomically(
                 path, args.Flag("--json") ? ConfigurationToJson(*read) : WriteSetupFile(*read));
@@ -578,7 +573,7 @@ int CommandSend(const std::vector<std::string>& argv)
         config.m_system.m_nSetTime = 0;
     }
 
-    return SendSafely(args, config, "send", !complete);
+    return SendSafely(args, config, ELogbookEvent::Send, !complete);
 }
 
 int CommandDefaultConfig(const std::vector<std::string>& argv)
@@ -595,11 +590,8 @@ int CommandDefaultConfig(const std::vector<std::string>& argv)
     CCancelToken cancel;
     CInterruptScope interrupts(cancel);
     CDefaultConfigResult result =
-        RunDefaultConfig(SharedPort(), CSystemClock::Instance(), config, observer, &cancel);
-    if (result.m_config) {
-        RecordInLogbook(*result.m_config, "default-config", config.m_panel.m_strComPort);
-        WriteConfiguration(args, *result.m_config);
-    }
+        DefaultConfigAndKeep(SharedPort(), CSystemClock::Instance(), config, observer, &cancel, ConsoleKeeping());
+    if (result.m_config) WriteConfiguration(args, *result.m_config);
     return ExitFor(result.m_report);
 }
 

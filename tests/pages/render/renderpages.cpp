@@ -102,19 +102,23 @@ void FillLogbook(const CConfiguration& base)
 {
     const CLogbook logbook;
     std::string error;
+    auto keep = [&](const CConfiguration& config, ELogbookEvent event, const char* port) {
+        const CFileResult kept = logbook.Record(config, event, port);
+        if (!kept.m_bOk) error = kept.m_strError;
+    };
     CConfiguration north = base;
     north.m_system.m_strSerialNumber = L"A1234";
     north.m_system.m_strName = L"North Weir";
-    logbook.Record(north, "retrieve", "/dev/ttyUSB0", nullptr, error);
-    logbook.Record(north, "before-send", "/dev/ttyUSB0", nullptr, error);
+    keep(north, ELogbookEvent::Retrieve, "/dev/ttyUSB0");
+    keep(north, ELogbookEvent::BeforeSend, "/dev/ttyUSB0");
     north.m_system.m_nLogInterval = 900;
     north.m_output[2].m_strAlias = L"WaterTemp";
     north.m_serial[1].m_strAddress = L"07";
-    logbook.Record(north, "send", "/dev/ttyUSB0", nullptr, error);
+    keep(north, ELogbookEvent::Send, "/dev/ttyUSB0");
     CConfiguration pump = base;
     pump.m_system.m_strSerialNumber = L"B0077";
     pump.m_system.m_strName = L"Pump 3";
-    logbook.Record(pump, "default-config", "COM3", nullptr, error);
+    keep(pump, ELogbookEvent::DefaultConfig, "COM3");
     if (!error.empty()) std::fprintf(stderr, "logbook: %s\n", error.c_str());
 }
 
