@@ -242,9 +242,9 @@ void CNimbrelSetupDoc::ApplyVariantLayout()
 
 void CNimbrelSetupDoc::ShowReport(const CTransferReport& report)
 {
-    if (report.m_nStatus == kStatusCancelled) return;
+    if (report.m_eStatus == ETransferStatus::Cancelled) return;
     QWidget* owner = m_pFrame;
-    if (report.m_nStatus != kStatusOk && !report.m_strMessage.empty()) {
+    if (report.m_eStatus != ETransferStatus::Ok && !report.m_strMessage.empty()) {
         MessageBoxes().Show(owner, QString::fromLatin1(report.m_strMessage), QString::fromLatin1(kErrorCaption),
                             EMessageIcon::Error, QString::fromLocal8Bit(report.m_strDetail));
     }
@@ -386,8 +386,8 @@ void CNimbrelSetupDoc::ShowSendResult(const CSafeSendResult& result)
                             kAppTitle, EMessageIcon::Information);
         return;
     }
-    if (report.m_nStatus != kStatusNotVerified) {
-        if (report.m_nStatus == kStatusOk && result.m_bVerified) {
+    if (report.m_eStatus != ETransferStatus::NotVerified) {
+        if (report.m_eStatus == ETransferStatus::Ok && result.m_bVerified) {
             MessageBoxes().Show(m_pFrame, changes + QStringLiteral("Sent and verified."), kAppTitle,
                                 EMessageIcon::Information);
         }

@@ -30,21 +30,21 @@ std::string_view UpToZero(std::string_view text) { return text.substr(0, text.fi
 
 }  // namespace
 
-std::string_view StatusText(int status, ETransferKind kind)
+std::string_view StatusText(ETransferStatus status, ETransferKind kind)
 {
     switch (status) {
-    case kStatusNoResponse:
+    case ETransferStatus::NoResponse:
         return "No Response from Datalogger";
-    case kStatusNoExpectedResponse:
+    case ETransferStatus::NoExpectedResponse:
         return kind == ETransferKind::Send ? "No Expected Response from Datalogger"
                                            : "No Expected  Response from Datalogger";
-    case kStatusPortInUse:
+    case ETransferStatus::PortInUse:
         return "COM port used by another application";
-    case kStatusCommunicationError:
+    case ETransferStatus::CommunicationError:
         return "Communication Error. Check PC baud rate setting, please.";
-    case kStatusNotVerified:
+    case ETransferStatus::NotVerified:
         return "The logger does not hold what was sent";
-    case kStatusCancelled:
+    case ETransferStatus::Cancelled:
         return "cancelled; the logger was told to leave service mode";
     default:
         return {};
@@ -80,18 +80,18 @@ void CExchange::Sleep(std::chrono::milliseconds duration)
     ThrowIfCancelled();
 }
 
-int CExchange::ExchangeCommand(std::string_view command, std::string_view expected, int limit)
+ETransferStatus CExchange::ExchangeCommand(std::string_view command, std::string_view expected, int limit)
 {
     m_nExtraWaitMs = 0;
     command = UpToZero(command);
     expected = UpToZero(expected);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (Attempt(command, expected, limit) == 0) return 0;
+        if (Attempt(command, expected, limit) == ETransferStatus::Ok) return ETransferStatus::Ok;
     }
-    return 1;
+    return ETransferStatus::NoResponse;
 }
 
-int CExchange::Attempt(std::string_view command, std::string_view expected, int limit)
+ETransferStatus CExchange::Attempt(std::string_view command, std::string_view expected, int limit)
 {
     ThrowIfCancelled();
     m_port.PurgeReceive();
@@ -112,7 +112,7 @@ int CExchange::Attempt(std::string_view command, std::string_view expected, int 
         }
     }
     m_port.PurgeReceive();
-    return ReplyHolds(expected) ? 0 : 1;
+    return ReplyHolds(expected) ? ETransferStatus::Ok : ETransferStatus::NoResponse;
 }
 
 void CExchange::ReadOnce()

@@ -14,23 +14,10 @@
 #include "clock.h"
 #include "config/configuration.h"
 #include "portio.h"
+#include "transferobserver.h"
 
 namespace fennmere {
 
-// Transfer status codes.
-inline constexpr int kStatusOk = 0;
-inline constexpr int kStatusNoResponse = 1;
-inline constexpr int kStatusNoExpectedResponse = 2;  // kept for completeness; never produced
-inline constexpr int kStatusPortInUse = 5;
-inline constexpr int kStatusCommunicationError = 6;
-// A Send with verification: the logger, read back after the Send, holds
-// something other than what was sent.
-inline constexpr int kStatusNotVerified = 7;
-// Cancelled through its token: the logger was told to leave service mode and
-// the port was closed.
-inline constexpr int kStatusCancelled = 130;
-
-enum class ETransferKind { Retrieve, Send, DefaultConfig };
 
 // Caption of every transfer's status box.
 inline constexpr std::string_view kErrorCaption = "Error Message";
@@ -40,7 +27,7 @@ inline constexpr std::string_view kUnansweredCaption = "Commands with no respons
 // The box text for a transfer status; empty for 0 and for unknown codes.
 // Status 2 reads differently for the Send (one space) and the other two
 // transfers (two spaces), as the operator has always seen it.
-std::string_view StatusText(int status, ETransferKind kind);
+std::string_view StatusText(ETransferStatus status, ETransferKind kind);
 
 // Text of the box listing unanswered commands: the commands one after the
 // other, each with its own line end.
@@ -77,7 +64,7 @@ public:
     // 0. Serial failures propagate as CSerialException. A reply longer than
     // the buffer keeps its first kReplySize - 1 characters, and the expected
     // text is still recognised when it arrives after them.
-    int ExchangeCommand(std::string_view command, std::string_view expected, int limit);
+    ETransferStatus ExchangeCommand(std::string_view command, std::string_view expected, int limit);
 
     // The reply text up to its terminating zero.
     std::string_view Reply() const;
@@ -87,7 +74,7 @@ public:
     void ClearReply(std::size_t count);
 
 private:
-    int Attempt(std::string_view command, std::string_view expected, int limit);
+    ETransferStatus Attempt(std::string_view command, std::string_view expected, int limit);
     void ReadOnce();
     void Append(const char* bytes, std::size_t count);
     bool ReplyHolds(std::string_view expected) const;

@@ -143,12 +143,12 @@ bool CLinkControl::StartLive(CPortIo& port, CClock& clock, CLiveSettings setting
                 return BusyWord() == kLiveBit && m_nLiveRun == run;
             };
             CLiveResult result = RunLive(port, clock, settings, keepRunning, sink);
-            if (result.m_nStatus == kStatusOk) return;
+            if (result.m_eStatus == ETransferStatus::Ok) return;
             {
                 std::lock_guard lock(m_liveMutex);
                 if (m_nLiveRun == run) Release(kLiveBit);
             }
-            sink.Failed(result.m_nStatus, result.m_strMessage);
+            sink.Failed(result.m_eStatus, result.m_strMessage);
         });
     } catch (...) {
         Release(kLiveBit);

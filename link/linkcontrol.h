@@ -109,7 +109,7 @@ public:
 
     // Asks the running transfer (Retrieve, Send or default configuration)
     // to stop: within a few hundred milliseconds it tells the logger to
-    // leave service mode, closes the port and reports kStatusCancelled.
+    // leave service mode, closes the port and reports ETransferStatus::Cancelled.
     // Does nothing to a live acquisition (StopLive ends that) or when
     // nothing runs. Any thread.
     void CancelTransfer() { m_cancel.Cancel(); }

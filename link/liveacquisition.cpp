@@ -144,7 +144,7 @@ CLiveResult RunLive(CPortIo& port, CClock& clock, const CLiveSettings& settings,
         const std::string portName = WideToNarrow(settings.m_strComPort);
         const uint32_t baud = BaudFromText(settings.m_strBaud);
         if (portName.empty() || baud == 0) {
-            result.m_nStatus = kStatusCommunicationError;
+            result.m_eStatus = ETransferStatus::CommunicationError;
             result.m_strMessage = portName.empty() ? "No COM port chosen" : "No usable PC baud rate";
             Trace("Handle Exception, Message %s\n", result.m_strMessage.c_str());
             return result;
@@ -171,7 +171,7 @@ CLiveResult RunLive(CPortIo& port, CClock& clock, const CLiveSettings& settings,
         port.Close();
     } catch (const CSerialException& e) {
         Trace("Handle Exception, Message %s\n", e.GetErrorMessage().c_str());
-        result.m_nStatus = TransferStatusFor(e);
+        result.m_eStatus = TransferStatusFor(e);
         result.m_strMessage = e.GetErrorMessage();
         return result;
     }

@@ -18,6 +18,7 @@
 #include "clock.h"
 #include "config/configuration.h"
 #include "portio.h"
+#include "transferobserver.h"
 
 namespace fennmere {
 
@@ -62,7 +63,7 @@ public:
     // The port failed: status 5 (in use) or 6, with the port's message. The
     // run is over; under CLinkControl the live bit is already free. Called by
     // whoever ran RunLive, not by RunLive itself.
-    virtual void Failed(int status, const std::string& message) = 0;
+    virtual void Failed(ETransferStatus status, const std::string& message) = 0;
     // The run is over and the port closed (not called after Failed).
     virtual void Ended() {}
 };
@@ -106,7 +107,7 @@ inline constexpr std::size_t kLiveReadSize = 512;
 inline constexpr int kLivePauseMs = 100;
 
 struct CLiveResult {
-    int m_nStatus = 0;        // 0, or 5 / 6 as for the transfers
+    ETransferStatus m_eStatus = ETransferStatus::Ok;  // Ok, PortInUse or CommunicationError
     std::string m_strMessage;  // the port's message when it failed
 };
 

@@ -29,7 +29,7 @@ struct CRetrieveResult {
 // and, at the end, the report through observer. Never throws for a serial
 // failure: that ends the run with status 5 or 6. Once cancel (when given) is
 // cancelled the run tells the logger to leave service mode and ends with
-// kStatusCancelled. The port is closed when the run ends, whatever happened.
+// ETransferStatus::Cancelled. The port is closed when the run ends, whatever happened.
 CRetrieveResult RunRetrieve(CPortIo& port, CClock& clock, const CConfiguration& operatorConfig,
                             CTransferObserver& observer, const CCancelToken* cancel = nullptr);
 

@@ -36,7 +36,7 @@ private:
 // Puts which step failed before the failure's own explanation.
 void ExplainStep(CTransferReport& report, const char* step, const char* cancelled)
 {
-    const char* text = report.m_nStatus == kStatusCancelled ? cancelled : step;
+    const char* text = report.m_eStatus == ETransferStatus::Cancelled ? cancelled : step;
     report.m_strDetail = text + (report.m_strDetail.empty() ? std::string() : "\n" + report.m_strDetail);
 }
 
@@ -83,8 +83,8 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         result.m_before = std::move(read.m_config);
         if (hooks.m_onBackup && !hooks.m_onBackup(*result.m_before)) {
             CTransferReport& report = result.m_send.m_report;
-            report.m_nStatus = kStatusCancelled;
-            report.m_strMessage = std::string(StatusText(kStatusCancelled, ETransferKind::Send));
+            report.m_eStatus = ETransferStatus::Cancelled;
+            report.m_strMessage = std::string(StatusText(ETransferStatus::Cancelled, ETransferKind::Send));
             report.m_strDetail = "Nothing was sent.";
             return finish();
         }
@@ -93,7 +93,7 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
     // holds only until the logger has acknowledged a save.
     auto explainCancelledSend = [&] {
         CTransferReport& report = result.m_send.m_report;
-        if (report.m_nStatus != kStatusCancelled) return;
+        if (report.m_eStatus != ETransferStatus::Cancelled) return;
         if (result.m_bStored)
             report.m_strDetail = "Cancelled during the Send, after the logger had stored the configuration sent.";
         else
@@ -148,7 +148,7 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         result.m_bNothingChanged = true;
         return finish();
     }
-    if (result.m_send.m_report.m_nStatus != kStatusOk || !steps.m_bVerify) return finish();
+    if (result.m_send.m_report.m_eStatus != ETransferStatus::Ok || !steps.m_bVerify) return finish();
     if (!verify(changesOnly ? ConfigurationLines(snapshot) : result.m_send.m_written, sendTo, verifyTo))
         return finish();
 
@@ -164,14 +164,14 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
             result.m_send = RunSend(port, clock, atLoggerRate, sendBar, localTime, cancel);
         }
         explainCancelledSend();
-        if (result.m_send.m_report.m_nStatus != kStatusOk) return finish();
+        if (result.m_send.m_report.m_eStatus != ETransferStatus::Ok) return finish();
         if (!verify(result.m_send.m_written, 95, 100)) return finish();
     }
 
     if (!result.m_bVerified) {
         CTransferReport& report = result.m_send.m_report;
-        report.m_nStatus = kStatusNotVerified;
-        report.m_strMessage = std::string(StatusText(kStatusNotVerified, ETransferKind::Send));
+        report.m_eStatus = ETransferStatus::NotVerified;
+        report.m_strMessage = std::string(StatusText(ETransferStatus::NotVerified, ETransferKind::Send));
         report.m_strDetail.clear();
         for (const CFieldDifference& d : result.m_differences) report.m_strDetail += DifferenceLine(d) + "\n";
         report.m_strDetail.pop_back();

@@ -24,7 +24,7 @@ struct CSafeSendSteps {
 struct CSafeSendHooks {
     // The backup, before the first configuration line is sent (to keep it
     // where it cannot be lost, and to ask whether to go on): false stops the
-    // run there, nothing sent, with status kStatusCancelled. Must not throw.
+    // run there, nothing sent, with status ETransferStatus::Cancelled. Must not throw.
     std::function<bool(const CConfiguration& before)> m_onBackup;
     // Once per run, as soon as the logger has acknowledged a SaveConfig: it
     // holds the configuration sent from then on, whatever happens after.
@@ -35,7 +35,7 @@ struct CSafeSendResult {
     // The Send's result; its report is the report of the whole run: the
     // backup Retrieve's when that failed (the Send did not start), the
     // Send's, the verifying Retrieve's when that failed, or status
-    // kStatusNotVerified when the logger holds something else.
+    // ETransferStatus::NotVerified when the logger holds something else.
     CSendResult m_send;
     // The logger's configuration before the Send, when the backup was read.
     std::optional<CConfiguration> m_before;

@@ -265,7 +265,7 @@ private:
         m_session.Pause(kLinePauseMs);
         m_session.Port().PurgeReceive();
         const bool acknowledged = listIfUnanswered ? SendLine("SaveConfig\r")
-                                                   : Exchanger().ExchangeCommand("SaveConfig\r", "OK", kLineLimit) == 0;
+                                                   : Exchanger().ExchangeCommand("SaveConfig\r", "OK", kLineLimit) == ETransferStatus::Ok;
         if (acknowledged && !m_bStored) {
             m_bStored = true;
             m_session.Observer().Stored();
@@ -393,7 +393,7 @@ private:
     bool SendLine(const std::string& line)
     {
         if (Fits(line)) m_written.push_back(line);
-        if (Fits(line) && Exchanger().ExchangeCommand(line, "OK", kLineLimit) == 0) return true;
+        if (Fits(line) && Exchanger().ExchangeCommand(line, "OK", kLineLimit) == ETransferStatus::Ok) return true;
         m_unanswered.push_back(line);
         return false;
     }

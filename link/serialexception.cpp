@@ -54,9 +54,9 @@ CSerialException::CSerialException(uint32_t dwError, ESerialError kind, std::str
     m_strMessage = ComposeMessage(m_kind, m_strDevice, std::move(reason));
 }
 
-int TransferStatusFor(const CSerialException& e)
+ETransferStatus TransferStatusFor(const CSerialException& e)
 {
-    return e.Kind() == ESerialError::InUse ? 5 : 6;
+    return e.Kind() == ESerialError::InUse ? ETransferStatus::PortInUse : ETransferStatus::CommunicationError;
 }
 
 void ThrowSerialException(const CSerialException& e)

@@ -7,6 +7,8 @@
 #include <exception>
 #include <string>
 
+#include "transferobserver.h"
+
 namespace fennmere {
 
 // What went wrong, independent of the platform's numbering. Callers decide on
@@ -55,7 +57,7 @@ private:
 // The transfer status a failed serial call ends a transfer with: 5 ("COM port
 // used by another application") when the port is in use, 6 (communication
 // error) for everything else.
-int TransferStatusFor(const CSerialException& e);
+ETransferStatus TransferStatusFor(const CSerialException& e);
 
 // Writes the trace line every raised serial error leaves, then throws.
 [[noreturn]] void ThrowSerialException(const CSerialException& e);

@@ -10,13 +10,27 @@
 
 namespace fennmere {
 
+// How a transfer ended. The numbers are the ones the status texts and the
+// command line's exit codes have always used.
+enum class ETransferStatus : int {
+    Ok = 0,
+    NoResponse = 1,          // the logger did not answer a step the transfer depends on
+    NoExpectedResponse = 2,  // kept for completeness; never produced
+    PortInUse = 5,           // the port is held by another application
+    CommunicationError = 6,  // any other serial failure, also a port or rate that cannot be used at all
+    // A Send with verification: the logger, read back after the Send, holds
+    // something other than what was sent.
+    NotVerified = 7,
+    // Cancelled through its token: the logger was told to leave service mode
+    // and the port was closed.
+    Cancelled = 130,
+};
+
+enum class ETransferKind { Retrieve, Send, DefaultConfig };
+
 // The outcome of one transfer, as the operator is told about it.
 struct CTransferReport {
-    // 0 all went well; 1 the logger did not answer a step the transfer depends
-    // on; 5 the port is held by another application; 6 any other serial
-    // failure (also a port or baud rate that cannot be used at all);
-    // kStatusCancelled the run was cancelled.
-    int m_nStatus = 0;
+    ETransferStatus m_eStatus = ETransferStatus::Ok;
     // The text of the "Error Message" box for the status; empty for 0.
     std::string m_strMessage;
     // What the operator can make of it: the device, the system's reason and

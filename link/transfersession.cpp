@@ -33,7 +33,7 @@ bool CTransferSession::OpenPort(const CText& comPort, const CText& baudText)
     uint32_t baud = BaudFromText(baudText);
     if (comPort.empty() || baud == 0) {
         // Nothing to open: the same outcome as a port that refuses to open.
-        m_nStatus = kStatusCommunicationError;
+        m_eStatus = ETransferStatus::CommunicationError;
         m_strDetail = comPort.empty()
                           ? std::string("No COM port chosen: choose the logger's port first.")
                           : "'" + WideToNarrow(baudText) + "' is not a PC baud rate: choose one from the list.";
@@ -49,7 +49,7 @@ bool CTransferSession::OpenPort(const CText& comPort, const CText& baudText)
 
 void CTransferSession::Exchange(std::string_view command, std::string_view expected, int limit)
 {
-    m_nStatus = m_exchange.ExchangeCommand(command, expected, limit);
+    m_eStatus = m_exchange.ExchangeCommand(command, expected, limit);
 }
 
 void CTransferSession::ExchangeWhileOk(std::string_view command, std::string_view expected, int limit)
@@ -82,13 +82,13 @@ void CTransferSession::FlushAndClose()
 void CTransferSession::Fail(const CSerialException& e)
 {
     Trace("Handle Exception, Message %s\n", e.GetErrorMessage().c_str());
-    m_nStatus = TransferStatusFor(e);
+    m_eStatus = TransferStatusFor(e);
     m_strDetail = e.GetErrorMessage();
 }
 
 void CTransferSession::Cancelled()
 {
-    m_nStatus = kStatusCancelled;
+    m_eStatus = ETransferStatus::Cancelled;
     try {
         if (!m_port.IsOpen() && !m_strPortName.empty()) {
             m_port.Open(m_strPortName, m_nLoggerBaud);
@@ -109,18 +109,18 @@ CTransferReport CTransferSession::Finish(ETransferKind kind, std::vector<std::st
 {
     if (m_port.IsOpen()) m_port.Close();
     CTransferReport report;
-    report.m_nStatus = m_nStatus;
-    report.m_strMessage = std::string(StatusText(m_nStatus, kind));
-    if (m_nStatus == kStatusNoResponse && m_strDetail.empty()) {
+    report.m_eStatus = m_eStatus;
+    report.m_strMessage = std::string(StatusText(m_eStatus, kind));
+    if (m_eStatus == ETransferStatus::NoResponse && m_strDetail.empty()) {
         m_strDetail = "No answer from the logger on " + m_strPortName + " at " + std::to_string(m_nBaud) +
                       " baud. The logger may listen at another baud rate: try another PC baud rate.";
     }
-    if (m_nStatus == kStatusCancelled && kind == ETransferKind::Send) {
+    if (m_eStatus == ETransferStatus::Cancelled && kind == ETransferKind::Send) {
         m_strDetail = "The logger may now hold a partly written configuration that it has not stored.";
     }
     // A port that is busy, silent or gone may have been taken by a program
     // that claims serial adapters.
-    if (m_nStatus == kStatusNoResponse || m_nStatus == kStatusPortInUse || m_nStatus == kStatusCommunicationError)
+    if (m_eStatus == ETransferStatus::NoResponse || m_eStatus == ETransferStatus::PortInUse || m_eStatus == ETransferStatus::CommunicationError)
         for (const std::string& blocker : SerialBlockers()) m_strDetail += (m_strDetail.empty() ? "" : "\n") + blocker;
     report.m_strDetail = m_strDetail;
     report.m_unanswered = std::move(unanswered);

@@ -52,7 +52,7 @@ public:
 
     // The run was cancelled: "Exit\r" goes out once (unanswered awaited; the
     // port is reopened at the logger's rate for it when a phase had closed
-    // it), and the status becomes kStatusCancelled. Never throws.
+    // it), and the status becomes ETransferStatus::Cancelled. Never throws.
     void Cancelled();
 
     // Runs body, turning a serial failure into Fail and a cancellation into
@@ -78,11 +78,11 @@ public:
     CTransferReport Finish(ETransferKind kind, std::vector<std::string> unanswered = {});
 
     void SetDetail(std::string detail) { m_strDetail = std::move(detail); }
-    bool IsCancelled() const { return m_nStatus == kStatusCancelled; }
+    bool IsCancelled() const { return m_eStatus == ETransferStatus::Cancelled; }
 
-    int Status() const { return m_nStatus; }
-    void SetStatus(int status) { m_nStatus = status; }
-    bool Ok() const { return m_nStatus == kStatusOk; }
+    ETransferStatus Status() const { return m_eStatus; }
+    void SetStatus(ETransferStatus status) { m_eStatus = status; }
+    bool Ok() const { return m_eStatus == ETransferStatus::Ok; }
 
     CExchange& Exchanger() { return m_exchange; }
     CPortIo& Port() { return m_port; }
@@ -95,7 +95,7 @@ private:
     CTransferObserver& m_observer;
     const CCancelToken* m_pCancel;
     CExchange m_exchange;
-    int m_nStatus = kStatusOk;
+    ETransferStatus m_eStatus = ETransferStatus::Ok;
     std::string m_strDetail;
     // The port as last opened, and the rate the logger listens at.
     std::string m_strPortName;

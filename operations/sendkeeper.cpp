@@ -53,11 +53,11 @@ CSafeSendHooks CSendKeeper::Hooks(std::function<bool(const CConfiguration& befor
 
 void CSendKeeper::Finished(const CSafeSendResult& result)
 {
-    const int status = result.m_send.m_report.m_nStatus;
+    const ETransferStatus status = result.m_send.m_report.m_eStatus;
     // A logger that took every line and answered the save is kept too when
     // its acknowledgement was lost; a Send that failed earlier left nothing
     // of its own in the logger.
-    const bool took = result.m_bStored || (result.m_bSent && (status == kStatusOk || status == kStatusNotVerified));
+    const bool took = result.m_bStored || (result.m_bSent && (status == ETransferStatus::Ok || status == ETransferStatus::NotVerified));
     if (took && !m_bSentKept) {
         const std::optional<CConfiguration>& logger = result.m_before ? result.m_before : result.m_after;
         KeepSent(logger ? &*logger : nullptr);

@@ -127,7 +127,7 @@ public:
         PostFlushLocked();
     }
 
-    void Failed(int status, const std::string& message) override
+    void Failed(ETransferStatus status, const std::string& message) override
     {
         // What the run received goes in before the failure is told.
         DeliverNow();
@@ -435,7 +435,7 @@ void CLiveView::OnRunRows(uint64_t run, std::vector<CLiveRow> rows)
     viewport->scroll(0, shift);
 }
 
-void CLiveView::OnRunFailed(uint64_t run, int status, const std::string& message)
+void CLiveView::OnRunFailed(uint64_t run, ETransferStatus status, const std::string& message)
 {
     if (run != m_nShownRun) return;
     m_nShownRun = 0;

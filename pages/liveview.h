@@ -89,7 +89,7 @@ private:
     void OnRunBegin(uint64_t run, const std::vector<CText>& columns);
     void OnRunLine(uint64_t run, const CText& line);
     void OnRunRows(uint64_t run, std::vector<CLiveRow> rows);
-    void OnRunFailed(uint64_t run, int status, const std::string& message);
+    void OnRunFailed(uint64_t run, ETransferStatus status, const std::string& message);
 
     void SetColumns(const std::vector<CText>& titles);
 

@@ -69,7 +69,7 @@ public:
 class CQuietObserver final : public CTransferObserver {
 public:
     void SetProgress(int) override {}
-    void Finished(const CTransferReport& report) override { m_nStatus = report.m_nStatus; }
+    void Finished(const CTransferReport& report) override { m_nStatus = static_cast<int>(report.m_eStatus); }
     int m_nStatus = -1;
 };
 

@@ -44,7 +44,7 @@ TEST_F(DefaultConfigTest, UnacknowledgedRequestKeepsConfigurationAndSkipsExit)
     CDefaultConfigResult result = Run();
 
     EXPECT_FALSE(result.m_config.has_value());
-    EXPECT_EQ(result.m_report.m_nStatus, 1);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::NoResponse);
     EXPECT_EQ(result.m_report.m_strMessage, "No Response from Datalogger");
     EXPECT_EQ(OnlyReport(), result.m_report);
     EXPECT_EQ(CountWrites("SetDefaultConfig\r"), 3);
@@ -59,7 +59,7 @@ TEST_F(DefaultConfigTest, PortInUseKeepsConfiguration)
     CDefaultConfigResult result = Run();
 
     EXPECT_FALSE(result.m_config.has_value());
-    EXPECT_EQ(result.m_report.m_nStatus, 5);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::PortInUse);
     EXPECT_EQ(m_observer.m_progress, std::vector<int>{3});
 }
 

@@ -20,7 +20,7 @@ TEST_F(ExchangeTest, FindsExpectedTextSplitOverTwoReads)
     m_port.QueueRead("Service\r\r\nService mo");
     m_port.QueueRead("de started\r\n");
 
-    EXPECT_EQ(m_exchange.ExchangeCommand("Service\r", "Service mode started", 10), 0);
+    EXPECT_EQ(m_exchange.ExchangeCommand("Service\r", "Service mode started", 10), ETransferStatus::Ok);
     EXPECT_EQ(m_port.m_writes, std::vector<std::string>{"Service\r"});
     EXPECT_EQ(m_port.m_nReads, 2);
     EXPECT_EQ(m_exchange.Reply(), "Service\r\r\nService mode started\r\n");
@@ -30,7 +30,7 @@ TEST_F(ExchangeTest, EmptyExpectedTextWritesPausesAndNeverReads)
 {
     m_port.QueueRead("whatever the logger says");
 
-    EXPECT_EQ(m_exchange.ExchangeCommand("Exit\r", "", 20), 0);
+    EXPECT_EQ(m_exchange.ExchangeCommand("Exit\r", "", 20), ETransferStatus::Ok);
     EXPECT_EQ(m_port.m_writes, std::vector<std::string>{"Exit\r"});
     EXPECT_EQ(m_port.m_nReads, 0);
     EXPECT_EQ(m_clock.m_sleeps, std::vector<long long>{50});
@@ -40,7 +40,7 @@ TEST_F(ExchangeTest, EmptyExpectedTextWritesPausesAndNeverReads)
 TEST_F(ExchangeTest, SilentLineTakesThreeAttemptsWithLongerPauseBeforeRetries)
 {
     const int limit = 3;
-    EXPECT_EQ(m_exchange.ExchangeCommand("Config1?\r", "\r\nOK", limit), 1);
+    EXPECT_EQ(m_exchange.ExchangeCommand("Config1?\r", "\r\nOK", limit), ETransferStatus::NoResponse);
 
     EXPECT_EQ(m_port.m_writes.size(), 3u);
     EXPECT_EQ(m_port.m_nReads, 3 * (limit + 1));
@@ -60,7 +60,7 @@ TEST_F(ExchangeTest, EachExchangeStartsWithoutTheExtraWait)
     m_clock.m_sleeps.clear();
     m_port.QueueRead("OK");
 
-    EXPECT_EQ(m_exchange.ExchangeCommand("Config2?\r", "OK", 0), 0);
+    EXPECT_EQ(m_exchange.ExchangeCommand("Config2?\r", "OK", 0), ETransferStatus::Ok);
     EXPECT_EQ(m_clock.m_sleeps, (std::vector<long long>{50, 1}));
 }
 
@@ -70,7 +70,7 @@ TEST_F(ExchangeTest, ReplyHoldsOnlyTheLastAttempt)
     m_port.QueueRead("");
     m_port.QueueRead("OK");
 
-    EXPECT_EQ(m_exchange.ExchangeCommand("Name\r", "OK", 1), 0);
+    EXPECT_EQ(m_exchange.ExchangeCommand("Name\r", "OK", 1), ETransferStatus::Ok);
     EXPECT_EQ(m_port.m_writes.size(), 2u);
     EXPECT_EQ(m_exchange.Reply(), "OK");
 }
@@ -84,7 +84,7 @@ TEST_F(ExchangeTest, KeepsOnlyPrintableAsciiCrAndLf)
                                  12) +
                      std::string(1, '\0') + "OK");
 
-    EXPECT_EQ(m_exchange.ExchangeCommand("?\r", "OK", 5), 0);
+    EXPECT_EQ(m_exchange.ExchangeCommand("?\r", "OK", 5), ETransferStatus::Ok);
     EXPECT_EQ(m_exchange.Reply(), "AB\r\nC OK");
 }
 
@@ -92,7 +92,7 @@ TEST_F(ExchangeTest, FloodNeverOverrunsTheReplyBuffer)
 {
     m_port.FloodWith('x');
 
-    EXPECT_EQ(m_exchange.ExchangeCommand("SerialDriver?\r", "\r\nOK", 550), 1);
+    EXPECT_EQ(m_exchange.ExchangeCommand("SerialDriver?\r", "\r\nOK", 550), ETransferStatus::NoResponse);
     EXPECT_EQ(m_exchange.Reply().size(), CExchange::kReplySize - 1);
 }
 
@@ -104,7 +104,7 @@ TEST_F(ExchangeTest, ReplyLongerThanTheBufferStillEndsAtItsOk)
     m_port.QueueRead("\r\nO");
     m_port.QueueRead("K\r\n");
 
-    EXPECT_EQ(m_exchange.ExchangeCommand("SerialDriver?\r", "\r\nOK", 550), 0);
+    EXPECT_EQ(m_exchange.ExchangeCommand("SerialDriver?\r", "\r\nOK", 550), ETransferStatus::Ok);
     EXPECT_EQ(m_port.m_nReads, 102);
     EXPECT_EQ(m_exchange.Reply().size(), CExchange::kReplySize - 1);
 }
@@ -125,10 +125,10 @@ TEST(WideToNarrowTest, CharactersAboveLatin1BecomeQuestionMarksAndTheRestSurvive
 
 TEST(StatusTextTest, StatusTwoReadsDifferentlyForSend)
 {
-    EXPECT_EQ(StatusText(2, ETransferKind::Retrieve), "No Expected  Response from Datalogger");
-    EXPECT_EQ(StatusText(2, ETransferKind::DefaultConfig), "No Expected  Response from Datalogger");
-    EXPECT_EQ(StatusText(2, ETransferKind::Send), "No Expected Response from Datalogger");
-    EXPECT_EQ(StatusText(0, ETransferKind::Send), "");
+    EXPECT_EQ(StatusText(ETransferStatus::NoExpectedResponse, ETransferKind::Retrieve), "No Expected  Response from Datalogger");
+    EXPECT_EQ(StatusText(ETransferStatus::NoExpectedResponse, ETransferKind::DefaultConfig), "No Expected  Response from Datalogger");
+    EXPECT_EQ(StatusText(ETransferStatus::NoExpectedResponse, ETransferKind::Send), "No Expected Response from Datalogger");
+    EXPECT_EQ(StatusText(ETransferStatus::Ok, ETransferKind::Send), "");
 }
 
 }  // namespace

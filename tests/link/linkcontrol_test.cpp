@@ -90,7 +90,7 @@ TEST(LinkControlTest, RetrieveKeepsConfigurationWhenLoggerIsSilent)
 
     EXPECT_EQ(config, before);
     ASSERT_EQ(observer.m_reports.size(), 1u);
-    EXPECT_EQ(observer.m_reports[0].m_nStatus, 1);
+    EXPECT_EQ(observer.m_reports[0].m_eStatus, ETransferStatus::NoResponse);
 }
 
 TEST(LinkControlTest, SuccessfulRetrieveHandsTheConfigurationBack)

@@ -54,11 +54,11 @@ public:
         }
         m_changed.notify_all();
     }
-    void Failed(int status, const std::string& message) override
+    void Failed(ETransferStatus status, const std::string& message) override
     {
         {
             std::lock_guard lock(m_mutex);
-            m_nFailedStatus = status;
+            m_eFailedStatus = status;
             m_strFailure = message;
             m_failedAt = SteadyClock::now();
         }
@@ -86,7 +86,7 @@ public:
     std::condition_variable m_changed;
     int m_nBegins = 0;
     int m_nEnds = 0;
-    int m_nFailedStatus = 0;
+    ETransferStatus m_eFailedStatus = ETransferStatus::Ok;
     std::string m_strFailure;
     SteadyClock::time_point m_failedAt{};
     SteadyClock::time_point m_endedAt{};
@@ -256,7 +256,7 @@ TEST(RunLiveTest, ReadsDataLinesIntoRowsAndClosesThePort)
 
     const CLiveResult result = RunLive(port, clock, Settings(2), ForReads(port, 4), sink);
 
-    EXPECT_EQ(result.m_nStatus, 0);
+    EXPECT_EQ(result.m_eStatus, ETransferStatus::Ok);
     EXPECT_EQ(port.m_opens, std::vector<std::string>{"COM1@115200"});
     EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(port.m_writes.empty());  // listening only
@@ -297,10 +297,10 @@ TEST(RunLiveTest, MissingPortOrBaudFailsWithoutOpening)
     CRecordingSink sink;
     CLiveSettings settings = Settings(0);
     settings.m_strComPort.clear();
-    EXPECT_EQ(RunLive(port, clock, settings, ForReads(port, 1), sink).m_nStatus, 6);
+    EXPECT_EQ(RunLive(port, clock, settings, ForReads(port, 1), sink).m_eStatus, ETransferStatus::CommunicationError);
     settings = Settings(0);
     settings.m_strBaud = L"fast";
-    EXPECT_EQ(RunLive(port, clock, settings, ForReads(port, 1), sink).m_nStatus, 6);
+    EXPECT_EQ(RunLive(port, clock, settings, ForReads(port, 1), sink).m_eStatus, ETransferStatus::CommunicationError);
     EXPECT_TRUE(port.m_opens.empty());
     EXPECT_EQ(sink.m_nEnds, 0);
 }
@@ -334,7 +334,7 @@ TEST(RunLiveTest, PortHeldElsewhereFailsAsInUseWithoutRows)
     const CLiveResult result = RunLive(
         port, CSystemClock::Instance(), PtySettings(pty), [] { return true; }, sink);
 
-    EXPECT_EQ(result.m_nStatus, 5);
+    EXPECT_EQ(result.m_eStatus, ETransferStatus::PortInUse);
     EXPECT_NE(result.m_strMessage.find(pty.Path()), std::string::npos) << result.m_strMessage;
     EXPECT_TRUE(sink.m_rows.empty());
     EXPECT_EQ(sink.m_nEnds, 0);
@@ -358,7 +358,7 @@ TEST(RunLiveTest, HangUpDuringReadEndsTheRunWithCommunicationError)
     ASSERT_EQ(run.wait_for(10s), std::future_status::ready);
 
     const CLiveResult result = run.get();
-    EXPECT_EQ(result.m_nStatus, 6);
+    EXPECT_EQ(result.m_eStatus, ETransferStatus::CommunicationError);
     EXPECT_FALSE(result.m_strMessage.empty());
     EXPECT_FALSE(sink.m_rows.empty());
     EXPECT_EQ(sink.m_nEnds, 0);
@@ -386,7 +386,7 @@ TEST(StartLiveTest, StopEndsARunOnARealPortWithinAboutTwoHundredMilliseconds)
     control.Wait();
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(control.BusyWord(), 0u);
-    EXPECT_EQ(sink.m_nFailedStatus, 0);
+    EXPECT_EQ(sink.m_eFailedStatus, ETransferStatus::Ok);
 }
 
 TEST(StartLiveTest, FailedRunFreesTheBusyWordBeforeReportingSoRetrieveStartsAtOnce)
@@ -400,7 +400,7 @@ TEST(StartLiveTest, FailedRunFreesTheBusyWordBeforeReportingSoRetrieveStartsAtOn
     class CBusyCheckingSink : public CRecordingSink {
     public:
         CBusyCheckingSink(CLinkControl& c, std::atomic<uint32_t>& seen) : m_control(c), m_seen(seen) {}
-        void Failed(int status, const std::string& message) override
+        void Failed(ETransferStatus status, const std::string& message) override
         {
             m_seen = m_control.BusyWord();
             CRecordingSink::Failed(status, message);
@@ -410,8 +410,8 @@ TEST(StartLiveTest, FailedRunFreesTheBusyWordBeforeReportingSoRetrieveStartsAtOn
     } failing(control, busyInFailed);
 
     ASSERT_TRUE(control.StartLive(logger, clock, Settings(0), failing));
-    ASSERT_TRUE(failing.WaitFor([&] { return failing.m_nFailedStatus != 0; }));
-    EXPECT_EQ(failing.m_nFailedStatus, 5);
+    ASSERT_TRUE(failing.WaitFor([&] { return failing.m_eFailedStatus != ETransferStatus::Ok; }));
+    EXPECT_EQ(failing.m_eFailedStatus, ETransferStatus::PortInUse);
     EXPECT_EQ(busyInFailed.load(), 0u);
     EXPECT_EQ(failing.m_nEnds, 0);
 
@@ -532,7 +532,7 @@ TEST(StartLiveTest, ProbeRightAfterStopWaitsForTheStoppedRun)
         }));
         EXPECT_TRUE(probed);
     }
-    EXPECT_EQ(sink.m_nFailedStatus, 0);
+    EXPECT_EQ(sink.m_eFailedStatus, ETransferStatus::Ok);
 }
 
 TEST(CancelTransferTest, CancelledRetrieveSaysExitAndLeavesThePortFreeAtOnce)
@@ -556,7 +556,7 @@ TEST(CancelTransferTest, CancelledRetrieveSaysExitAndLeavesThePortFreeAtOnce)
 
     EXPECT_LE(SteadyClock::now() - cancelled, 300ms);
     ASSERT_EQ(observer.m_reports.size(), 1u);
-    EXPECT_EQ(observer.m_reports[0].m_nStatus, kStatusCancelled);
+    EXPECT_EQ(observer.m_reports[0].m_eStatus, ETransferStatus::Cancelled);
     heard += pty.Receive(4096);
     EXPECT_EQ(heard.substr(heard.size() - 5), "Exit\r") << heard;
     EXPECT_EQ(pty.ExclusiveFlag(), 0);

@@ -38,7 +38,7 @@ TEST_F(RetrieveTest, RetrieveFillsConfigurationAndDriverTable)
     CRetrieveResult result = Retrieve();
 
     ASSERT_TRUE(result.m_config.has_value());
-    EXPECT_EQ(result.m_report.m_nStatus, 0);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::Ok);
     EXPECT_EQ(result.m_report.m_strMessage, "");
     const CConfiguration& c = *result.m_config;
     EXPECT_EQ(c.m_system.m_strSerialNumber, L"1234056");
@@ -136,7 +136,7 @@ using CArrange = void (*)(CFakeLogger&, CConfiguration&);
 struct CRetrieveFailure {
     const char* m_name;
     CArrange m_arrange;
-    int m_nStatus;
+    ETransferStatus m_eStatus;
     const char* m_message;
 };
 
@@ -163,21 +163,21 @@ TEST_P(RetrieveFailureTest, RetrieveKeepsConfigurationWhenItFails)
     CRetrieveResult result = Retrieve();
 
     EXPECT_FALSE(result.m_config.has_value());
-    EXPECT_EQ(result.m_report.m_nStatus, GetParam().m_nStatus);
+    EXPECT_EQ(result.m_report.m_eStatus, GetParam().m_eStatus);
     EXPECT_EQ(result.m_report.m_strMessage, GetParam().m_message);
     EXPECT_EQ(OnlyReport(), result.m_report);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, RetrieveFailureTest,
-    ::testing::Values(CRetrieveFailure{"SilentLogger", Silent, 1, kNoResponse},
-                      CRetrieveFailure{"Config3Unanswered", Config3Unanswered, 1, kNoResponse},
-                      CRetrieveFailure{"WrongBaudRate", WrongBaudRate, 1, kNoResponse},
-                      CRetrieveFailure{"PortInUse", PortInUse, 5, kInUse},
-                      CRetrieveFailure{"MissingPort", MissingPort, 6, kCommError},
-                      CRetrieveFailure{"HangUpMidTransfer", HangUp, 6, kCommError},
-                      CRetrieveFailure{"NoComPortChosen", NoComPort, 6, kCommError},
-                      CRetrieveFailure{"BaudRateNotANumber", BaudNotANumber, 6, kCommError}),
+    ::testing::Values(CRetrieveFailure{"SilentLogger", Silent, ETransferStatus::NoResponse, kNoResponse},
+                      CRetrieveFailure{"Config3Unanswered", Config3Unanswered, ETransferStatus::NoResponse, kNoResponse},
+                      CRetrieveFailure{"WrongBaudRate", WrongBaudRate, ETransferStatus::NoResponse, kNoResponse},
+                      CRetrieveFailure{"PortInUse", PortInUse, ETransferStatus::PortInUse, kInUse},
+                      CRetrieveFailure{"MissingPort", MissingPort, ETransferStatus::CommunicationError, kCommError},
+                      CRetrieveFailure{"HangUpMidTransfer", HangUp, ETransferStatus::CommunicationError, kCommError},
+                      CRetrieveFailure{"NoComPortChosen", NoComPort, ETransferStatus::CommunicationError, kCommError},
+                      CRetrieveFailure{"BaudRateNotANumber", BaudNotANumber, ETransferStatus::CommunicationError, kCommError}),
     [](const ::testing::TestParamInfo<CRetrieveFailure>& info) {
         return std::string(info.param.m_name);
     });

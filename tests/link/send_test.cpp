@@ -173,7 +173,7 @@ TEST_F(SendTest, UnansweredSmsNumberEndsTheSmsNumbersAndIsListed)
     EXPECT_EQ(sms.size(), 12u);  // 1 to 9 once, 10 three times
     EXPECT_EQ(sms.back(), "SmsNumber 10 555010\r");
     EXPECT_EQ(result.m_report.m_unanswered, std::vector<std::string>{"SmsNumber 10 555010\r"});
-    EXPECT_EQ(result.m_report.m_nStatus, 0);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::Ok);
     EXPECT_EQ(result.m_report.m_strMessage, "");
     EXPECT_EQ(m_logger.Saves(), 2);
 }
@@ -188,7 +188,7 @@ TEST_F(SendTest, UnansweredLinesDoNotStopTheSendAndAreListedInOrder)
     EXPECT_EQ(result.m_report.m_unanswered,
               (std::vector<std::string>{"Name North\r", "TimeZone -2\r"}));
     EXPECT_EQ(UnansweredCommandsText(result.m_report.m_unanswered), "Name North\rTimeZone -2\r");
-    EXPECT_EQ(result.m_report.m_nStatus, 0);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::Ok);
     EXPECT_EQ(m_logger.Saves(), 2);
 }
 
@@ -200,7 +200,7 @@ TEST_F(SendTest, LoggerDeafAtSerial2RateLeavesFinalLinesUnanswered)
 
     EXPECT_EQ(result.m_report.m_unanswered,
               (std::vector<std::string>{"EWS 1\r\n", "SaveConfig\r"}));
-    EXPECT_EQ(result.m_report.m_nStatus, 0);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::Ok);
     EXPECT_EQ(m_logger.Saves(), 0);
 }
 
@@ -238,7 +238,7 @@ TEST_F(SendTest, SendWithoutServiceModeSendsNoLineAndReleasesThePort)
 
     EXPECT_EQ(m_logger.Writes(),
               (std::vector<std::string>{"\r", "Exit\r", "Service\r", "Service\r", "Service\r"}));
-    EXPECT_EQ(result.m_report.m_nStatus, 1);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::NoResponse);
     EXPECT_EQ(result.m_report.m_strMessage, "No Response from Datalogger");
     EXPECT_EQ(m_observer.m_progress, (std::vector<int>{1, 1}));
     EXPECT_EQ(m_logger.Calls().back(), "close");
@@ -253,7 +253,7 @@ TEST_F(SendTest, PortInUseSendsNothingAndStillRestoresPcBaud)
     CSendResult result = Send();
 
     EXPECT_TRUE(m_logger.Writes().empty());
-    EXPECT_EQ(result.m_report.m_nStatus, 5);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::PortInUse);
     EXPECT_EQ(result.m_report.m_strMessage, "COM port used by another application");
     EXPECT_EQ(m_observer.m_pcBaud, std::vector<CText>{L"57600"});
     EXPECT_EQ(result.m_strPcBaud, L"57600");
@@ -267,7 +267,7 @@ TEST_F(SendTest, HangUpEndsTheSendKeepingWhatWasAlreadyUnanswered)
 
     CSendResult result = Send();
 
-    EXPECT_EQ(result.m_report.m_nStatus, 6);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::CommunicationError);
     EXPECT_EQ(result.m_report.m_strMessage,
               "Communication Error. Check PC baud rate setting, please.");
     EXPECT_EQ(result.m_report.m_unanswered, std::vector<std::string>{"Name North\r"});
@@ -328,7 +328,7 @@ protected:
     void ExpectCleanCancel(const CTransferReport& report)
     {
         ASSERT_GE(m_nCancelledAtMs, 0) << "never cancelled";
-        EXPECT_EQ(report.m_nStatus, kStatusCancelled);
+        EXPECT_EQ(report.m_eStatus, ETransferStatus::Cancelled);
         EXPECT_EQ(report.m_strMessage, "cancelled; the logger was told to leave service mode");
         EXPECT_LE(m_clock.ElapsedMs() - m_nCancelledAtMs, 300);
         EXPECT_EQ(m_logger.Writes().back(), "Exit\r");
@@ -441,11 +441,11 @@ TEST(ChangesOnlyTest, EndsWhereAWholeSendEnds)
         const CSendResult full = RunSend(whole.m_port, whole.m_clock, sent, whole.m_observer);
         const CSendResult part =
             RunChangesOnlySend(changes.m_port, changes.m_clock, sent, changes.Read(sent), changes.m_observer);
-        EXPECT_EQ(part.m_report.m_nStatus, full.m_report.m_nStatus);
+        EXPECT_EQ(part.m_report.m_eStatus, full.m_report.m_eStatus);
         EXPECT_LE(part.m_written.size(), full.m_written.size());
         // A Send that fails halfway (a serial 2 rate the port cannot open)
         // leaves whatever it got to.
-        if (full.m_report.m_nStatus != kStatusOk || ++completed == 0) continue;
+        if (full.m_report.m_eStatus != ETransferStatus::Ok || ++completed == 0) continue;
         for (const CFieldDifference& d : CompareConfigurations(whole.Read(sent), EConfigSource::Logger,
                                                                changes.Read(sent), EConfigSource::Logger))
             ADD_FAILURE() << DifferenceLine(d);
@@ -474,7 +474,7 @@ TEST_P(ChangesOnlyFramingTest, FramesOnlyWhatTheChangesNeed)
     std::vector<std::string> expected = GetParam().m_writes;
     if (!expected.empty()) expected.insert(expected.begin(), "Service\r");
     EXPECT_EQ(std::vector<std::string>(logger.m_port.Writes().begin() + first, logger.m_port.Writes().end()), expected);
-    EXPECT_EQ(result.m_report.m_nStatus, kStatusOk);
+    EXPECT_EQ(result.m_report.m_eStatus, ETransferStatus::Ok);
     EXPECT_EQ(result.m_bNothingSent, expected.empty());
     EXPECT_FALSE(logger.m_port.InServiceMode());
 }
@@ -510,7 +510,7 @@ TEST_F(SendTest, ChangesThatDoNotHoldAreFollowedByAWholeSend)
         RunSafeSend(logger.m_port, logger.m_clock, sent, logger.m_observer, CSafeSendSteps{true, true, true});
     EXPECT_EQ(result.m_nChangedLines, 1);
     EXPECT_EQ(std::count(logger.m_port.Writes().begin(), logger.m_port.Writes().end(), "Name South\r"), 2);
-    EXPECT_EQ(result.m_send.m_report.m_nStatus, kStatusNotVerified);
+    EXPECT_EQ(result.m_send.m_report.m_eStatus, ETransferStatus::NotVerified);
     for (const auto* found : {&result.m_fallbackReasons, &result.m_differences})
         EXPECT_EQ(DifferencesToJson(*found), DifferencesToJson({{"system.name", "\"South\"", "\"North\""}}));
 }

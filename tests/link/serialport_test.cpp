@@ -211,7 +211,7 @@ TEST_F(SerialPortOnPty, SecondOpenOfSameDeviceIsRefusedAsInUse)
     CSerialPort other;
     const CSerialException e = CatchSerial([&] { other.Open(m_pty.Path(), 9600); });
     EXPECT_EQ(e.Kind(), ESerialError::InUse);
-    EXPECT_EQ(TransferStatusFor(e), 5);
+    EXPECT_EQ(TransferStatusFor(e), ETransferStatus::PortInUse);
     EXPECT_FALSE(other.IsOpen());
 
     m_port.Write("still mine");
@@ -309,7 +309,7 @@ TEST_P(RefusedSettingTest, OpenFailsWithBadSettingAndFreesThePort)
     const CSerialException e = CatchSerial(
         [&] { port.Open(pty.Path(), s.m_nBaudRate, s.m_parity, s.m_nDataBits, s.m_stopBits, s.m_flowControl); });
     EXPECT_EQ(e.Kind(), ESerialError::BadSetting);
-    EXPECT_EQ(TransferStatusFor(e), 6);
+    EXPECT_EQ(TransferStatusFor(e), ETransferStatus::CommunicationError);
     EXPECT_FALSE(port.IsOpen());
     CSerialPort other;
     EXPECT_NO_THROW(other.Open(pty.Path(), 9600));
@@ -367,7 +367,7 @@ TEST(SerialPort, OperationsOnClosedPortThrowAndCloseDoesNot)
 struct CErrorCase {
     int m_nErrno;
     ESerialError m_kind;
-    int m_nStatus;
+    ETransferStatus m_eStatus;
 };
 
 void PrintTo(const CErrorCase& c, std::ostream* os)
@@ -381,19 +381,19 @@ TEST_P(ErrorClassificationTest, ErrnoMapsToKindAndTransferStatus)
 {
     const CSerialException e(static_cast<uint32_t>(GetParam().m_nErrno));
     EXPECT_EQ(e.Kind(), GetParam().m_kind);
-    EXPECT_EQ(TransferStatusFor(e), GetParam().m_nStatus);
+    EXPECT_EQ(TransferStatusFor(e), GetParam().m_eStatus);
     EXPECT_FALSE(e.GetErrorMessage().empty());
 }
 
 // EIO is 5 on Linux: it must not read as Windows' "access denied".
 INSTANTIATE_TEST_SUITE_P(
     SerialPort, ErrorClassificationTest,
-    ::testing::Values(CErrorCase{EBUSY, ESerialError::InUse, 5}, CErrorCase{EWOULDBLOCK, ESerialError::InUse, 5},
-                      CErrorCase{EACCES, ESerialError::PermissionDenied, 6},
-                      CErrorCase{EPERM, ESerialError::PermissionDenied, 6},
-                      CErrorCase{ENOENT, ESerialError::NotFound, 6}, CErrorCase{ENODEV, ESerialError::NotFound, 6},
-                      CErrorCase{ENXIO, ESerialError::NotFound, 6}, CErrorCase{ENOTTY, ESerialError::NotSerial, 6},
-                      CErrorCase{EIO, ESerialError::Io, 6}));
+    ::testing::Values(CErrorCase{EBUSY, ESerialError::InUse, ETransferStatus::PortInUse}, CErrorCase{EWOULDBLOCK, ESerialError::InUse, ETransferStatus::PortInUse},
+                      CErrorCase{EACCES, ESerialError::PermissionDenied, ETransferStatus::CommunicationError},
+                      CErrorCase{EPERM, ESerialError::PermissionDenied, ETransferStatus::CommunicationError},
+                      CErrorCase{ENOENT, ESerialError::NotFound, ETransferStatus::CommunicationError}, CErrorCase{ENODEV, ESerialError::NotFound, ETransferStatus::CommunicationError},
+                      CErrorCase{ENXIO, ESerialError::NotFound, ETransferStatus::CommunicationError}, CErrorCase{ENOTTY, ESerialError::NotSerial, ETransferStatus::CommunicationError},
+                      CErrorCase{EIO, ESerialError::Io, ETransferStatus::CommunicationError}));
 
 struct CExplanationCase {
     ESerialError m_kind;

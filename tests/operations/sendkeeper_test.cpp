@@ -81,7 +81,7 @@ TEST_P(SendKeeperTest, KeepsWhatTheLoggerSawAndGotUnderItsSerialNumber)
     }
     EXPECT_EQ(events, c.m_events);
     if (c.m_bCancelOnStore) {
-        EXPECT_EQ(result.m_send.m_report.m_nStatus, kStatusCancelled);
+        EXPECT_EQ(result.m_send.m_report.m_eStatus, ETransferStatus::Cancelled);
         EXPECT_NE(result.m_send.m_report.m_strDetail.find("had stored the configuration sent"), std::string::npos)
             << result.m_send.m_report.m_strDetail;
     }

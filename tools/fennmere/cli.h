@@ -127,7 +127,10 @@ int SendSafely(const CArgs& args, const CConfiguration& config, ELogbookEvent se
 // Reads the logger on config's panel port; nothing when it failed (the
 // failure already reported), with exitCode set.
 std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, int& exitCode);
-// The exit code for a transfer's report.
+// The exit code for a transfer status, from one table, and for a report: a
+// Send whose every step went well but for commands the logger did not
+// acknowledge ends with kExitUnanswered.
+int ExitForStatus(ETransferStatus status);
 int ExitFor(const CTransferReport& report);
 // Retrieve (or, with defaultConfig, the default configuration) on every
 // --port at once, one file per port in the folder -o names.

@@ -10,7 +10,7 @@ namespace fennmere::cli {
 // While one lives, SIGINT, SIGTERM and SIGHUP (on Windows Ctrl+C, Ctrl+Break
 // and closing the console) cancel token: the transfer
 // tells the logger to leave service mode, closes the port and ends with
-// kStatusCancelled. A second signal ends the process at once with exit
+// ETransferStatus::Cancelled. A second signal ends the process at once with exit
 // status 130, after giving up exclusive use of every port still open. The
 // previous handling comes back when it is destroyed. One at a time, on the
 // main thread.

@@ -143,7 +143,7 @@ public:
         ++m_nRows;
     }
 
-    void Failed(int, const std::string&) override {}
+    void Failed(ETransferStatus, const std::string&) override {}
 
     void PrintHeader()
     {
@@ -262,9 +262,9 @@ int CommandLive(const std::vector<std::string>& argv)
         return seconds <= 0.0 || clock.Now() < deadline;
     };
     const CLiveResult result = RunLive(SharedPort(), clock, settings, keepRunning, sink);
-    if (result.m_nStatus != 0) {
+    if (result.m_eStatus != ETransferStatus::Ok) {
         std::fprintf(stderr, "fennmere live: %s\n", result.m_strMessage.c_str());
-        return result.m_nStatus == kStatusPortInUse ? kExitPortInUse : kExitCommunication;
+        return ExitForStatus(result.m_eStatus);
     }
     if (sink.WriteFailed() && sink.WriteError() != EPIPE) throw CFileError("<stdout>: write error");
     return kExitOk;

@@ -74,9 +74,9 @@ private:
 void PrintFailure(const CPortRun& run)
 {
     const CTransferReport& report = run.m_report;
-    if (report.m_nStatus != kStatusOk && !report.m_strMessage.empty()) {
+    if (report.m_eStatus != ETransferStatus::Ok && !report.m_strMessage.empty()) {
         std::fprintf(stderr, "%s: %s%s\n", run.m_strPort.c_str(),
-                     report.m_nStatus == kStatusCancelled ? "" : (std::string(kErrorCaption) + ": ").c_str(),
+                     report.m_eStatus == ETransferStatus::Cancelled ? "" : (std::string(kErrorCaption) + ": ").c_str(),
                      report.m_strMessage.c_str());
         if (!report.m_strDetail.empty()) std::fprintf(stderr, "%s\n", report.m_strDetail.c_str());
     }

@@ -175,15 +175,15 @@ public:
 
     void Finished(const CTransferReport& report) override
     {
-        if (report.m_nStatus == kStatusOk && m_bDrawn) SetProgress(100);
+        if (report.m_eStatus == ETransferStatus::Ok && m_bDrawn) SetProgress(100);
         EndBar();
-        if (report.m_nStatus == kStatusCancelled) {
+        if (report.m_eStatus == ETransferStatus::Cancelled) {
             std::fprintf(stderr, "%s\n", report.m_strMessage.c_str());
-        } else if (report.m_nStatus != kStatusOk) {
+        } else if (report.m_eStatus != ETransferStatus::Ok) {
             std::fprintf(stderr, "%s: %s\n", std::string(kErrorCaption).c_str(),
-                         std::string(StatusText(report.m_nStatus, m_kind)).c_str());
+                         std::string(StatusText(report.m_eStatus, m_kind)).c_str());
         }
-        if (report.m_nStatus != kStatusOk && !report.m_strDetail.empty())
+        if (report.m_eStatus != ETransferStatus::Ok && !report.m_strDetail.empty())
             std::fprintf(stderr, "%s\n", report.m_strDetail.c_str());
         if (!report.m_unanswered.empty()) {
             std::fprintf(stderr, "%s:\n", std::string(kUnansweredCaption).c_str());
@@ -260,16 +260,27 @@ void SetPanel(CConfiguration& config, const CArgs& args)
 }
 
 
+int ExitForStatus(ETransferStatus status)
+{
+    static constexpr std::pair<ETransferStatus, EExit> kExits[] = {
+        {ETransferStatus::Ok, kExitOk},
+        {ETransferStatus::NoResponse, kExitNoResponse},
+        {ETransferStatus::NoExpectedResponse, kExitNoResponse},
+        {ETransferStatus::PortInUse, kExitPortInUse},
+        {ETransferStatus::CommunicationError, kExitCommunication},
+        {ETransferStatus::NotVerified, kExitNotVerified},
+        {ETransferStatus::Cancelled, kExitCancelled},
+    };
+    for (const auto& [from, exit] : kExits) {
+        if (from == status) return exit;
+    }
+    return kExitNoResponse;
+}
+
 int ExitFor(const CTransferReport& report)
 {
-    switch (report.m_nStatus) {
-    case 0: return report.m_unanswered.empty() ? kExitOk : kExitUnanswered;
-    case 5: return kExitPortInUse;
-    case 6: return kExitCommunication;
-    case kStatusNotVerified: return kExitNotVerified;
-    case kStatusCancelled: return kExitCancelled;
-    default: return kExitNoResponse;
-    }
+    if (report.m_eStatus == ETransferStatus::Ok && !report.m_unanswered.empty()) return kExitUnanswered;
+    return ExitForStatus(report.m_eStatus);
 }
 
 std::optional<CConfiguration> RetrieveFromLogger(const CConfiguration& config, int& exitCode)

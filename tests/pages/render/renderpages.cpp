@@ -240,8 +240,8 @@ int main(int argc, char* argv[])
     app.m_boxes.m_whileOpen = nullptr;
     CSafeSendResult differs;
     differs.m_bSent = true;
-    differs.m_send.m_report.m_nStatus = kStatusNotVerified;
-    differs.m_send.m_report.m_strMessage = std::string(StatusText(kStatusNotVerified, ETransferKind::Send));
+    differs.m_send.m_report.m_eStatus = ETransferStatus::NotVerified;
+    differs.m_send.m_report.m_strMessage = std::string(StatusText(ETransferStatus::NotVerified, ETransferKind::Send));
     differs.m_differences = {{"system.name", "\"North Weir\"", "\"North\""},
                              {"system.logInterval", "900", "60"},
                              {"outputs[3].alias", "\"WaterTemperature\"", "\"WaterTemp\""}};
