@@ -5,6 +5,7 @@
 // or save an empty value).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,10 @@ namespace fennmere {
 
 std::string NarrowLatin1(std::wstring_view text);
 CText WidenLatin1(std::string_view bytes);
+
+// The baud rate a panel text stands for: leading blanks, then decimal digits,
+// anything after the digits ignored. 0 when the text has no digits or the
+// value is out of range.
+uint32_t BaudFromText(const CText& text);
 
 }  // namespace fennmere

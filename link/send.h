@@ -4,6 +4,7 @@
 #include "canceltoken.h"
 #include "clock.h"
 #include "config/configuration.h"
+#include "config/sendplan.h"
 #include "localtime.h"
 #include "portio.h"
 #include "transferobserver.h"
@@ -34,10 +35,10 @@ struct CSendResult {
 // Runs a Send on the calling (transfer) thread with snapshot, a copy of the
 // operator's configuration taken when the Send was started.
 //
-// First phase at the panel's PC baud rate: service mode, every configuration
-// line (each acknowledged by "OK"), the date and time lines when asked for,
-// then the Serial2 line, after which the logger changes its rate. Second
-// phase at the serial 2 rate: save, final EWS line, save again, exit.
+// First phase at the panel's PC baud rate: service mode, the lines PlanSend
+// has for snapshot (each acknowledged by "OK"), the date and time lines when
+// asked for, then the Serial2 line, after which the logger changes its rate.
+// Second phase at the serial 2 rate: save, final EWS line, save again, exit.
 //
 // A line the logger does not acknowledge does not stop the Send; it is listed
 // in the report's unanswered commands (the first unanswered SMS number line
@@ -45,7 +46,7 @@ struct CSendResult {
 // included, does not fit the logger's line buffer: it is not sent and is
 // listed instead. localTime supplies the computer's date and time for the
 // "Set System Time" option. Never throws for a serial failure: that ends the
-// phase with status 5 or 6 and skips the rest. Cancellation and the port's
+// phase with PortInUse or CommunicationError and skips the rest. Cancellation and the port's
 // end as for RunRetrieve; a cancelled Send's report warns that the logger
 // may hold a partly written configuration it has not stored.
 CSendResult RunSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
@@ -53,25 +54,15 @@ CSendResult RunSend(CPortIo& port, CClock& clock, const CConfiguration& snapshot
                     const CCancelToken* cancel = nullptr);
 
 // A Send of only what differs from held, the logger's configuration as a
-// Retrieve read it just before: a configuration line is left out when the
-// logger would answer the same line for what it holds. Around what is sent,
-// only the framing it needs: "Service" (the Retrieve that read held has
-// just woken the logger and ended its service mode); the early-warning
-// switch off before the first line when an alarm line (early warning or SMS
-// number) is among them, and back as configured after the last one (also
-// sent when only the switch differs); the Serial2 switch and the second
-// phase at the serial 2 rate only when a serial rate differs or the logger
-// listens at another rate than its serial 2 rate now; one save; Exit. The
-// date and time lines go out as a whole Send sends them. When nothing is to
-// be sent the port is not opened (m_bNothingSent).
+// Retrieve read it just before, as PlanChangesOnlySend has it: "Service"
+// (the Retrieve that read held has just woken the logger and ended its
+// service mode), the lines that differ with the framing they need, one
+// save, Exit. When nothing is to be sent the port is not opened
+// (m_bNothingSent).
 CSendResult RunChangesOnlySend(CPortIo& port, CClock& clock, const CConfiguration& snapshot,
                                const CConfiguration& held, CTransferObserver& observer,
                                const CLocalTimeSource& localTime = ReadLocalTime,
                                const CCancelToken* cancel = nullptr);
 
-// The configuration lines a whole Send writes for config, in its order and
-// without framing, date and time: what a logger holding config would take
-// from it. Lines too long for the logger are left out, as the Send does.
-std::vector<std::string> ConfigurationLines(const CConfiguration& config);
 
 }  // namespace fennmere

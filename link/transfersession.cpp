@@ -8,20 +8,6 @@
 
 namespace fennmere {
 
-uint32_t BaudFromText(const CText& text)
-{
-    constexpr uint64_t kHighest = 100'000'000;  // far above any serial rate
-    std::size_t i = text.find_first_not_of(L" \t");
-    if (i == CText::npos) return 0;
-    uint64_t value = 0;
-    std::size_t digits = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i, ++digits) {
-        value = value * 10 + static_cast<uint64_t>(text[i] - L'0');
-        if (value > kHighest) return 0;
-    }
-    return digits == 0 ? 0 : static_cast<uint32_t>(value);
-}
-
 CTransferSession::CTransferSession(CPortIo& port, CClock& clock, CTransferObserver& observer,
                                    const CCancelToken* cancel)
     : m_port(port), m_clock(clock), m_observer(observer), m_pCancel(cancel), m_exchange(port, clock, cancel)

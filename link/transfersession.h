@@ -12,6 +12,7 @@
 #include "canceltoken.h"
 #include "clock.h"
 #include "config/configuration.h"
+#include "config/text.h"
 #include "exchange.h"
 #include "portio.h"
 #include "serialexception.h"
@@ -102,10 +103,5 @@ private:
     uint32_t m_nBaud = 0;
     uint32_t m_nLoggerBaud = 0;
 };
-
-// The baud rate a panel text stands for: leading blanks, then decimal digits,
-// anything after the digits ignored. 0 when the text has no digits or the
-// value is out of range.
-uint32_t BaudFromText(const CText& text);
 
 }  // namespace fennmere
