@@ -189,7 +189,8 @@ bool CMainFrame::event(QEvent* event)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!m_document.CanCloseFrame(this)) {
+    const bool mayClose = m_closeCheck ? m_closeCheck() : m_document.SaveModified();
+    if (!mayClose) {
         event->ignore();
         return;
     }

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -69,6 +70,11 @@ public:
     QAction* CommandAction(int command) const;
     QToolBar* ToolBar() const { return m_pToolBar; }
 
+    // Decides whether the window may close (unsaved changes, a transfer
+    // still running); the application's. Without one only unsaved changes
+    // are asked about.
+    void SetCloseCheck(std::function<bool()> check) { m_closeCheck = std::move(check); }
+
 signals:
     // A recent-file entry was chosen (0 is the most recent).
     void RecentFileChosen(int index);
@@ -76,7 +82,7 @@ signals:
 protected:
     bool event(QEvent* event) override;
     // File Exit, the window's close button and the end of the program all
-    // come here; the document decides about a transfer still running.
+    // come here; the close check decides.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -102,6 +108,7 @@ private:
     std::vector<CPageView*> m_pages;
     CPageView* m_pActivePage = nullptr;
     bool m_bPagesCreated = false;
+    std::function<bool()> m_closeCheck;
 };
 
 }  // namespace fennmere

@@ -29,12 +29,6 @@ namespace fennmere {
 const QString CNimbrelSetupApp::kOrganisation = QStringLiteral("Local AppWizard-Generated Applications");
 const QString CNimbrelSetupApp::kApplication = QStringLiteral("FennmereSetup");
 
-namespace {
-
-const QString kAppTitle = QStringLiteral("FennmereSetup");
-
-}  // namespace
-
 CNimbrelSetupApp::CNimbrelSetupApp(CNimbrelSetupDoc::CServices services, CPageFactory factory)
     : m_factory(std::move(factory)), m_recent(kOrganisation, kApplication, kRecentFiles)
 {
@@ -44,6 +38,11 @@ CNimbrelSetupApp::CNimbrelSetupApp(CNimbrelSetupDoc::CServices services, CPageFa
     }
     m_pDocument = std::make_unique<CNimbrelSetupDoc>(std::move(services));
     m_pDocument->SetSaveCommand([this] { return OnFileSave(); });
+    m_pTransfers = std::make_unique<CTransferController>(*m_pDocument);
+    m_pFind = std::make_unique<CFindController>(*m_pDocument, *m_pTransfers);
+    m_pCompare = std::make_unique<CCompareController>(*m_pDocument, *m_pTransfers);
+    m_pDocument->SetPanelTransferHandler(
+        [this](EPanelTransfer transfer) { m_pTransfers->StartPanelTransfer(transfer); });
 #if QT_CONFIG(sessionmanager)
     // Qt 6 no longer closes the windows when the session ends; the session
     // manager ends the program after this signal, and only here may the
@@ -57,8 +56,13 @@ CNimbrelSetupApp::CNimbrelSetupApp(CNimbrelSetupDoc::CServices services, CPageFa
 
 CNimbrelSetupApp::~CNimbrelSetupApp()
 {
-    // The frame goes first: its pages are views of the document.
+    // The frame goes first: its pages are views of the document. Then the
+    // controllers, which stop a transfer still running and wait for it.
     m_pFrame.reset();
+    m_pDocument->SetPanelTransferHandler({});
+    m_pCompare.reset();
+    m_pFind.reset();
+    m_pTransfers.reset();
     m_pDocument.reset();
 }
 
@@ -79,6 +83,7 @@ void CNimbrelSetupApp::ShowMainWindow()
 void CNimbrelSetupApp::CreateFrame()
 {
     m_pFrame = std::make_unique<CMainFrame>(*m_pDocument, m_factory);
+    m_pFrame->SetCloseCheck([this] { return m_pTransfers->CanCloseFrame(m_pFrame.get()); });
     m_pFrame->setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
     m_pFrame->SetRecentFiles(m_recent.Files());
     ConnectCommands();
@@ -100,9 +105,8 @@ void CNimbrelSetupApp::ConnectCommands()
     wire(kCmdLoggerCompareFile, &CNimbrelSetupApp::OnCompareWithFile);
     wire(kCmdLoggerLogbook, &CNimbrelSetupApp::OnLogbook);
     connect(m_pFrame->CommandAction(kCmdLoggerSendChanges), &QAction::triggered, this,
-            [this] { m_pDocument->StartSendChangesOnly(); });
-    connect(m_pFrame->CommandAction(kCmdLoggerFind), &QAction::triggered, this,
-            [this] { m_pDocument->StartFindLogger(); });
+            [this] { m_pTransfers->StartSendChangesOnly(); });
+    connect(m_pFrame->CommandAction(kCmdLoggerFind), &QAction::triggered, this, [this] { m_pFind->StartFindLogger(); });
     wire(kCmdLoggerTerminal, &CNimbrelSetupApp::OnTerminal);
     connect(m_pFrame.get(), &CMainFrame::RecentFileChosen, this, &CNimbrelSetupApp::OnOpenRecentFile);
 #if !FENNMERE_HAVE_PRINTSUPPORT
@@ -129,7 +133,7 @@ QString CNimbrelSetupApp::FileDialogFilter() const
 void CNimbrelSetupApp::OnFileOpen()
 {
     if (!m_pDocument->IsFileAccessAllowed()) {
-        Refuse(QStringLiteral("A setup file cannot be opened while a transfer is running."));
+        Refuse(ERefusal::OpenFile);
         return;
     }
     const QString path =
@@ -140,7 +144,7 @@ void CNimbrelSetupApp::OnFileOpen()
 bool CNimbrelSetupApp::OpenDocumentFile(const QString& path)
 {
     if (!m_pDocument->IsFileAccessAllowed()) {
-        Refuse(QStringLiteral("A setup file cannot be opened while a transfer is running."));
+        Refuse(ERefusal::OpenFile);
         return false;
     }
     // Read first: a file that cannot be read needs no question.
@@ -168,7 +172,7 @@ bool CNimbrelSetupApp::OnFileSave()
 bool CNimbrelSetupApp::OnFileSaveAs()
 {
     if (!m_pDocument->IsFileAccessAllowed()) {
-        Refuse(QStringLiteral("The setup file cannot be saved while a transfer is running."));
+        Refuse(ERefusal::SaveFile);
         return false;
     }
     QFileDialog dialog(m_pFrame.get(), QStringLiteral("Save As"), QString(), FileDialogFilter());
@@ -182,7 +186,7 @@ bool CNimbrelSetupApp::OnFileSaveAs()
 bool CNimbrelSetupApp::DoSave(const QString& path)
 {
     if (!m_pDocument->IsFileAccessAllowed()) {
-        Refuse(QStringLiteral("The setup file cannot be saved while a transfer is running."));
+        Refuse(ERefusal::SaveFile);
         return false;
     }
     const CFileResult result = m_pDocument->OnSaveDocument(path);
@@ -202,7 +206,7 @@ void CNimbrelSetupApp::OnOpenRecentFile(int index)
     if (index < 0 || index >= m_recent.Files().size()) return;
     const QString path = m_recent.Files()[index];
     if (!m_pDocument->IsFileAccessAllowed()) {
-        Refuse(QStringLiteral("A setup file cannot be opened while a transfer is running."));
+        Refuse(ERefusal::OpenFile);
         return;
     }
     if (!OpenDocumentFile(path) && !QFileInfo::exists(path)) {
@@ -236,7 +240,7 @@ void CNimbrelSetupApp::OnAppExit()
 
 void CNimbrelSetupApp::OnCompareWithLogger()
 {
-    m_pDocument->StartCompareWithLogger();
+    m_pCompare->StartCompareWithLogger();
 }
 
 void CNimbrelSetupApp::OnCompareWithFile()
@@ -244,7 +248,7 @@ void CNimbrelSetupApp::OnCompareWithFile()
     const QString path = QFileDialog::getOpenFileName(
         m_pFrame.get(), QStringLiteral("Compare with File"), QString(),
         QStringLiteral("SetupFiles (*.txt);;Complete Configuration Files (*.json);;All Files (*)"));
-    if (!path.isEmpty()) m_pDocument->CompareWithFile(path);
+    if (!path.isEmpty()) m_pCompare->CompareWithFile(path);
 }
 
 void CNimbrelSetupApp::OnLogbook()
@@ -276,7 +280,7 @@ void CNimbrelSetupApp::OnTerminal()
     bool taken = false;
     link.UseIdlePort([&] { taken = link.TryAcquire(CLinkControl::kTerminalBit); });
     if (!taken) {
-        Refuse(QStringLiteral("The terminal cannot open the port while a transfer or the live view uses it."));
+        Refuse(ERefusal::Terminal);
         return;
     }
     const CPanelSettings& panel = m_pDocument->Config().m_panel;
@@ -289,7 +293,7 @@ void CNimbrelSetupApp::OnTerminal()
 bool CNimbrelSetupApp::OpenLogbookEntry(const CLogbookEntry& entry)
 {
     if (!m_pDocument->IsFileAccessAllowed()) {
-        Refuse(QStringLiteral("A logbook entry cannot be opened while a transfer is running."));
+        Refuse(ERefusal::OpenEntry);
         return false;
     }
     CConfiguration loaded;
@@ -307,8 +311,8 @@ bool CNimbrelSetupApp::OpenLogbookEntry(const CLogbookEntry& entry)
 
 bool CNimbrelSetupApp::SendLogbookEntry(const CLogbookEntry& entry)
 {
-    if (m_pDocument->LinkControl().BusyWord() != 0) {
-        Refuse(QStringLiteral("The entry cannot be sent while a transfer or the live view uses the port."));
+    if (RefusedWhilePortInUse(m_pDocument->LinkControl(), m_pDocument->MessageBoxes(), m_pFrame.get(),
+                              ERefusal::SendEntry)) {
         return false;
     }
     // The panel as typed: its port and baud rate are the ones the entry goes through.
@@ -325,7 +329,7 @@ bool CNimbrelSetupApp::SendLogbookEntry(const CLogbookEntry& entry)
                                       QString::fromStdWString(config.m_panel.m_strComPort));
     QWidget* owner = m_pLogbookWindow.isNull() ? static_cast<QWidget*>(m_pFrame.get()) : m_pLogbookWindow.data();
     if (!m_pDocument->MessageBoxes().Ask(owner, question, kAppTitle)) return false;
-    return m_pDocument->SendConfiguration(config, ELogbookEvent::Restore);
+    return m_pTransfers->SendConfiguration(config, ELogbookEvent::Restore);
 }
 
 void CNimbrelSetupApp::OnCommitDataRequest(QSessionManager& manager)
@@ -334,7 +338,7 @@ void CNimbrelSetupApp::OnCommitDataRequest(QSessionManager& manager)
     // Leave to ask is requested only when there is something to ask.
     if (!m_pDocument->LinkControl().IsTransferRunning() && !m_pDocument->UpdateModified()) return;
     const bool mayAsk = manager.allowsInteraction();
-    const bool stopped = m_pDocument->CanCloseFrame(m_pFrame.get(), mayAsk);
+    const bool stopped = m_pTransfers->CanCloseFrame(m_pFrame.get(), mayAsk);
     if (mayAsk) manager.release();
     if (!stopped) manager.cancel();
 #else
@@ -342,9 +346,9 @@ void CNimbrelSetupApp::OnCommitDataRequest(QSessionManager& manager)
 #endif
 }
 
-void CNimbrelSetupApp::Refuse(const QString& text)
+void CNimbrelSetupApp::Refuse(ERefusal refusal)
 {
-    m_pDocument->MessageBoxes().Show(m_pFrame.get(), text, kAppTitle, EMessageIcon::Warning);
+    fennmere::Refuse(m_pDocument->MessageBoxes(), m_pFrame.get(), refusal);
 }
 
 void CNimbrelSetupApp::Complain(const QString& text)

@@ -1,8 +1,9 @@
 // CNimbrelSetupApp: the application. Starts the program (settings, the first
-// document, a setup file named on the command line), owns the document and
-// the main window, and carries out the file commands: New, Open, Save,
-// Save As, the recent files, Print Setup, About and Exit, and the Logger
-// menu: the comparisons and the logbook.
+// document, a setup file named on the command line), owns the document, its
+// controllers (transfers, Find Logger, comparisons) and the main window, wires
+// the menu and toolbar commands to them, and carries out the file commands:
+// New, Open, Save, Save As, the recent files, Print Setup, About and Exit, and
+// the Logger menu's logbook and terminal.
 //
 // Window thread only.
 #pragma once
@@ -14,12 +15,16 @@
 
 #include <memory>
 
+#include "comparecontroller.h"
+#include "findcontroller.h"
 #include "logbookwindow.h"
-#include "terminalwindow.h"
 #include "nimbrelsetupdoc.h"
 #include "pages/pagefactory.h"
 #include "pages/widgetmessageboxes.h"
 #include "recentfilelist.h"
+#include "refusal.h"
+#include "terminalwindow.h"
+#include "transfercontroller.h"
 
 class QSessionManager;
 
@@ -49,6 +54,9 @@ public:
     void ShowMainWindow();
 
     CNimbrelSetupDoc& Document() { return *m_pDocument; }
+    CTransferController& Transfers() { return *m_pTransfers; }
+    CFindController& Find() { return *m_pFind; }
+    CCompareController& Compare() { return *m_pCompare; }
     CMainFrame* Frame() const { return m_pFrame.get(); }
     const CRecentFileList& RecentFiles() const { return m_recent; }
 
@@ -92,12 +100,15 @@ public:
 private:
     void CreateFrame();
     void ConnectCommands();
-    void Refuse(const QString& text);
+    void Refuse(ERefusal refusal);
     void Complain(const QString& text);
     QString FileDialogFilter() const;
 
     std::unique_ptr<CWidgetMessageBoxes> m_pOwnBoxes;
     std::unique_ptr<CNimbrelSetupDoc> m_pDocument;
+    std::unique_ptr<CTransferController> m_pTransfers;
+    std::unique_ptr<CFindController> m_pFind;
+    std::unique_ptr<CCompareController> m_pCompare;
     CPageFactory m_factory;
     std::unique_ptr<CMainFrame> m_pFrame;
     CRecentFileList m_recent;

@@ -1,16 +1,10 @@
 // CNimbrelSetupDoc: the one document, owner of the operator's configuration.
-// The nine pages are its views. It starts the transfers and takes their
-// results back on the window thread, reads and writes setup files, and lays
-// the page on display out for the logger variant.
-//
-// Transfers never share the configuration with the window thread: a Send
-// works on a snapshot taken when it starts, Retrieve and the default
-// configuration fill a copy of their own. Only when they succeeded is that
-// copy applied, on the window thread, to the configuration as it is then:
-// pages stored during the run keep their edits to fields the transfer does
-// not fill. Every configuration a transfer reads or sends is kept in the
-// logbook; a logbook that cannot be written is reported and never stops a
-// transfer.
+// The nine pages are its views (through CPageDocument). It keeps the
+// configuration and its modified flag, reads and writes setup files, and lays
+// the page on display out for the logger variant. Transfers, the search for a
+// logger and the comparisons are carried out by the application's
+// controllers (CTransferController, CFindController, CCompareController),
+// which change the configuration here on the window thread only.
 //
 // Window thread only, unless a function says otherwise.
 #pragma once
@@ -19,20 +13,16 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "config/configdiff.h"
 #include "config/configuration.h"
 #include "config/setupfile.h"
 #include "link/clock.h"
-#include "link/exchange.h"
 #include "link/linkcontrol.h"
 #include "link/portio.h"
 #include "logbook/logbook.h"
-#include "operations/keeping.h"
-#include "transferbridge.h"
+#include "pages/pagedocument.h"
 
 class QWidget;
 
@@ -42,7 +32,7 @@ class CMainFrame;
 class CMessageBoxes;
 class CPageView;
 
-class CNimbrelSetupDoc {
+class CNimbrelSetupDoc final : public CPageDocument {
 public:
     // What the document works with. Anything left empty is the program's
     // own: the process-wide link control, shared port and system clock, the
@@ -61,30 +51,29 @@ public:
     };
 
     explicit CNimbrelSetupDoc(CServices services);
-    // Stops a transfer still running and waits for its thread (its results
-    // are dropped): the program must not outlive its window by the rest of
-    // a Send.
-    ~CNimbrelSetupDoc();
+    ~CNimbrelSetupDoc() override = default;
     CNimbrelSetupDoc(const CNimbrelSetupDoc&) = delete;
     CNimbrelSetupDoc& operator=(const CNimbrelSetupDoc&) = delete;
 
-    CConfiguration& Config() { return m_config; }
+    CConfiguration& Config() override { return m_config; }
     const CConfiguration& Config() const { return m_config; }
-    CMessageBoxes& MessageBoxes() const { return *m_services.m_pBoxes; }
-    CLinkControl& LinkControl() const { return *m_services.m_pLink; }
+    CMessageBoxes& MessageBoxes() const override { return *m_services.m_pBoxes; }
+    CLinkControl& LinkControl() const override { return *m_services.m_pLink; }
     // The port and clock of the transfers and the live acquisition.
-    CPortIo& Port() const { return *m_services.m_pPort; }
-    CClock& Clock() const { return *m_services.m_pClock; }
+    CPortIo& Port() const override { return *m_services.m_pPort; }
+    CClock& Clock() const override { return *m_services.m_pClock; }
     // Where every configuration read from or sent to a logger is kept. Any
     // thread: it is never changed after construction.
     const CLogbook& Logbook() const { return m_logbook; }
+    // The computer's clock and time zone, for the logger's clock. Any thread.
+    const CLocalTimeSource& LocalTime() const { return m_services.m_localTime; }
 
     // The serial devices by path that the last new document found.
-    const std::vector<std::string>& DevicePaths() const { return m_devicePaths; }
+    const std::vector<std::string>& DevicePaths() const override { return m_devicePaths; }
     // What the system says of the adapter behind a port name or device path
     // ("FTDI FT232R USB UART, serial A1234, 0403:6001, ftdi_sio"); empty when
     // nothing is known.
-    std::string PortDescription(const std::string& port) const;
+    std::string PortDescription(const std::string& port) const override;
 
     void SetFrame(CMainFrame* frame) { m_pFrame = frame; }
     CMainFrame* Frame() const { return m_pFrame; }
@@ -133,6 +122,9 @@ public:
     void CheckModified();
     // Stores the page on display and checks; returns the flag.
     bool UpdateModified();
+    // Stores the page on display into the configuration; a refused field
+    // has been told and stops nothing.
+    void StoreActivePage();
     // Before the configuration is replaced (New, Open, Retrieve, closing):
     // when modified, asks "Save changes to NAME?". Yes saves through the save
     // command; No goes on. False for Cancel and for a save that did not
@@ -150,83 +142,21 @@ public:
 
     // Shows, hides, enables and disables the controls of the page on display
     // as the logger variant requires.
-    void ApplyVariantLayout();
+    void ApplyVariantLayout() override;
 
-    // Start a transfer with the configuration as it is now (the page has been
-    // stored). Nothing happens while anything runs on the link. The Send
-    // reads the logger's configuration first (kept in the logbook as
-    // "before-send") and again afterwards to verify it. A Retrieve replaces
-    // the configuration, so unsaved changes are asked about first.
-    void StartSend();
-    // The same Send of only the configuration lines that differ from what
-    // the logger holds (the page on display stored first).
-    void StartSendChangesOnly();
-    // Looks for a logger on the panel's port, then on every other port of
-    // the list, at every rate of the baud list; the port and rate it answers
-    // at go into the panel.
-    void StartFindLogger();
-    void StartRetrieve();
-    void StartDefaultConfig();
-    // The same Send with another configuration (a logbook entry's), through
-    // the panel's port and baud rate; event names what it was sent as in the
-    // logbook (Send, Restore). False when it could not start.
-    bool SendConfiguration(const CConfiguration& config, ELogbookEvent event, bool changesOnly = false);
-    // After a Send: "Sent and verified.", the fields the logger holds
-    // otherwise in a window of their own, or the report's boxes.
-    void ShowSendResult(const CSafeSendResult& result);
-    // The question asked after the backup when a Send of sent takes alarms
-    // away that the logger (holding held) has; empty when it takes none.
-    static QString AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held);
-
-    // Reads the logger (a Retrieve that leaves the document alone) and shows
-    // how it differs from the configuration in a compare window, from which
-    // the operator may take the logger's configuration.
-    void StartCompareWithLogger();
-    // Reads path (a setup file onto a new configuration with the sensor
-    // definitions, as File Open reads it, or a complete configuration file)
-    // and shows how it differs. False when the file could not be read; the
-    // operator has been told.
-    bool CompareWithFile(const QString& path);
-    // Puts the configuration of the other side of a comparison in place as a
-    // Retrieve's result is put in place: what differs from atStart, and
-    // whatever a Retrieve resets. Marks the document modified.
-    void TakeConfiguration(const CConfiguration& atStart, const CConfiguration& taken);
-
-    // Whether the frame may close. While a transfer runs the operator is
-    // asked whether to stop it and quit (mayAsk false: it is stopped without
-    // asking, as when the desktop session ends without leave to ask); Yes
-    // cancels the transfer, which then ends within a fraction of a second
-    // and closes the port. Asked only once per transfer.
-    bool CanCloseFrame(QWidget* owner, bool mayAsk = true);
-
-    // Posts a private message (kRefreshMessage, kShowSerialPageMessage) to the
-    // frame. Any thread.
-    void PostFrameMessage(int message) const;
-
-private:
-    // What the logbook could not keep during one transfer, each line after
-    // the event's name; filled on the transfer's thread, told on the
-    // window thread once it has ended.
-    using CLogbookErrors = std::shared_ptr<std::vector<std::string>>;
-    CKeeping Keeping(const CLogbookErrors& errors, ELogbookEvent event) const;
-    // A Retrieve that keeps what it read, for CLinkControl.
-    CLinkControl::CRetrieveRun RetrieveKeeping(const CLogbookErrors& errors) const;
-
-    // On the window thread when a transfer has ended: the boxes, if any.
-    // A cancelled transfer ends without any: the operator asked for it.
-    void ShowReport(const CTransferReport& report);
     // Before Save and Send: names the fields whose text holds characters
     // that neither the file nor the logger carries.
     void WarnOfUncarriedText(const CConfiguration& config);
-    // On the window thread after a transfer: what the logbook could not keep.
-    void ReportLogbookErrors(const std::vector<std::string>& errors);
-    // Shows the comparison of the configuration with other in a compare
-    // window; a non-empty takeLabel offers to take other into the document.
-    void ShowComparison(const QString& title, const QString& otherSide, const CConfiguration& other,
-                        EConfigSource otherSource, const QString& takeLabel, std::function<void()> take);
-    // After a transfer has been started.
-    void TransferStarted() { m_bStopRequested = false; }
 
+    // The panel's buttons go to handler, the application's transfers.
+    void SetPanelTransferHandler(std::function<void(EPanelTransfer)> handler) { m_panelTransfer = std::move(handler); }
+    void StartPanelTransfer(EPanelTransfer transfer) override;
+
+    // Posts a private message (kRefreshMessage, kShowSerialPageMessage) to the
+    // frame. Any thread.
+    void PostFrameMessage(int message) const override;
+
+private:
     CServices m_services;
     CConfiguration m_config;
     std::vector<std::string> m_devicePaths;
@@ -239,9 +169,7 @@ private:
     // The configuration when the document last looked (CheckModified).
     CConfiguration m_lastSeen;
     std::function<bool()> m_saveCommand;
-    // The running transfer has been asked to stop; closing again need not ask.
-    bool m_bStopRequested = false;
-    CTransferBridge m_bridge;
+    std::function<void(EPanelTransfer)> m_panelTransfer;
 };
 
 }  // namespace fennmere

@@ -49,6 +49,17 @@ public:
     // window thread.
     bool CallOnWindowThread(std::function<void()> call);
 
+    // A transfer's result handed over: moves result to the window thread and
+    // calls handler(result) there, waiting as CallOnWindowThread does (and
+    // dropping both when the bridge is closed). Not from the window thread.
+    template <class TResult, class THandler>
+    bool CallOnWindowThread(TResult result, THandler handler)
+    {
+        // Shared, as a std::function must be copyable.
+        auto shared = std::make_shared<TResult>(std::move(result));
+        return CallOnWindowThread([shared, handler = std::move(handler)] { handler(*shared); });
+    }
+
     // No further calls reach the window; transfer threads waiting in
     // CallOnWindowThread return false. Window thread only.
     void Close();

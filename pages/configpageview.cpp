@@ -7,9 +7,9 @@
 
 #include <array>
 
-#include "app/nimbrelsetupdoc.h"
 #include "combolist.h"
 #include "dataexchange.h"
+#include "pagedocument.h"
 #include "resourceids.h"
 
 namespace fennmere {
@@ -94,19 +94,19 @@ void CConfigPageView::ShowPcBaud(const QString& baud)
 void CConfigPageView::OnSend()
 {
     UpdateData(true);
-    if (GetDocument() != nullptr) GetDocument()->StartSend();
+    if (GetDocument() != nullptr) GetDocument()->StartPanelTransfer(EPanelTransfer::Send);
 }
 
 void CConfigPageView::OnRetrieve()
 {
     UpdateData(true);
-    if (GetDocument() != nullptr) GetDocument()->StartRetrieve();
+    if (GetDocument() != nullptr) GetDocument()->StartPanelTransfer(EPanelTransfer::Retrieve);
 }
 
 void CConfigPageView::OnSetDefaultConfig()
 {
     UpdateData(true);
-    if (GetDocument() != nullptr) GetDocument()->StartDefaultConfig();
+    if (GetDocument() != nullptr) GetDocument()->StartPanelTransfer(EPanelTransfer::DefaultConfig);
 }
 
 void CConfigPageView::DoDataExchange(CDataExchange& dx)

@@ -2,9 +2,9 @@
 
 #include <QCheckBox>
 
-#include "app/nimbrelsetupdoc.h"
 #include "combolist.h"
 #include "dataexchange.h"
+#include "pagedocument.h"
 #include "resourceids.h"
 #include "sensorlist.h"
 

@@ -1,9 +1,9 @@
 #include "ewsview.h"
 
-#include "app/nimbrelsetupdoc.h"
 #include "combolist.h"
 #include "dataexchange.h"
 #include "messageboxes.h"
+#include "pagedocument.h"
 #include "resourceids.h"
 
 namespace fennmere {

@@ -1,7 +1,7 @@
 #include "internalview.h"
 
-#include "app/nimbrelsetupdoc.h"
 #include "dataexchange.h"
+#include "pagedocument.h"
 #include "resourceids.h"
 
 namespace fennmere {

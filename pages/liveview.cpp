@@ -18,16 +18,19 @@
 #include <system_error>
 #include <utility>
 
-#include "app/nimbrelsetupdoc.h"
 #include "config/setupfile.h"
 #include "dataexchange.h"
+#include "link/clock.h"
 #include "link/exchange.h"
+#include "link/linkcontrol.h"
+#include "link/portio.h"
 #include "link/serialexception.h"
 #include "livedelegate.h"
 #include "livemodel.h"
 #include "liveplotwindow.h"
 #include "livescrollbar.h"
 #include "messageboxes.h"
+#include "pagedocument.h"
 #include "resourceids.h"
 
 namespace fennmere {
@@ -278,7 +281,7 @@ CLiveView::~CLiveView()
 {
     // The plot window follows the model; it goes first.
     delete m_pPlotWindow;
-    CNimbrelSetupDoc* document = GetDocument();
+    CPageDocument* document = GetDocument();
     if (document == nullptr) return;
     CLinkControl& link = document->LinkControl();
     // The sink is part of this page: a run still using it must be over
@@ -325,7 +328,7 @@ void CLiveView::OnUpdate(CPageView* sender, int hint)
 {
     (void)sender;
     (void)hint;
-    CNimbrelSetupDoc* document = GetDocument();
+    CPageDocument* document = GetDocument();
     if (document == nullptr) return;
     SetColumns(LiveValueColumns(Config()));
     CLinkControl& link = document->LinkControl();
@@ -341,7 +344,7 @@ void CLiveView::OnUpdate(CPageView* sender, int hint)
 
 void CLiveView::OnStart()
 {
-    CNimbrelSetupDoc* document = GetDocument();
+    CPageDocument* document = GetDocument();
     if (document == nullptr) return;
     CLinkControl& link = document->LinkControl();
     if (link.BusyWord() != 0) return;
@@ -357,7 +360,7 @@ void CLiveView::OnStart()
 
 void CLiveView::OnStop()
 {
-    if (CNimbrelSetupDoc* document = GetDocument()) document->LinkControl().StopLive();
+    if (CPageDocument* document = GetDocument()) document->LinkControl().StopLive();
 }
 
 void CLiveView::OnExportCsv()
@@ -443,7 +446,7 @@ void CLiveView::OnRunFailed(uint64_t run, ETransferStatus status, const std::str
     // already free, so Send and Retrieve work again at once.
     QString text = QString::fromLatin1(StatusText(status, ETransferKind::Retrieve));
     if (text.isEmpty()) text = QString::fromLocal8Bit(message.c_str());
-    if (CNimbrelSetupDoc* document = GetDocument()) {
+    if (CPageDocument* document = GetDocument()) {
         document->MessageBoxes().Show(window(), text, QString::fromLatin1(kErrorCaption), EMessageIcon::Error);
     }
 }

@@ -2,8 +2,8 @@
 
 #include <QPalette>
 
-#include "app/nimbrelsetupdoc.h"
 #include "dataexchange.h"
+#include "pagedocument.h"
 
 namespace fennmere {
 

@@ -26,7 +26,7 @@
 namespace fennmere {
 
 class CDataExchange;
-class CNimbrelSetupDoc;
+class CPageDocument;
 
 class CPageView : public QScrollArea {
     Q_OBJECT
@@ -46,8 +46,8 @@ public:
     void SetWindowNumber(int number) { m_nWindowNumber = number; }
 
     // The document this page views; set when the frame attaches the page.
-    CNimbrelSetupDoc* GetDocument() const { return m_pDocument; }
-    void SetDocument(CNimbrelSetupDoc* document) { m_pDocument = document; }
+    CPageDocument* GetDocument() const { return m_pDocument; }
+    void SetDocument(CPageDocument* document) { m_pDocument = document; }
 
     // Store (controls into the configuration) or load (configuration into
     // controls). Returns false when a store stopped at a refused field; the
@@ -83,7 +83,7 @@ private:
     int m_nPage;
     int m_nTemplateId;
     int m_nWindowNumber;
-    CNimbrelSetupDoc* m_pDocument = nullptr;
+    CPageDocument* m_pDocument = nullptr;
     CDialogForm* m_pForm;
 };
 

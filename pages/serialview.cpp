@@ -1,8 +1,8 @@
 #include "serialview.h"
 
-#include "app/nimbrelsetupdoc.h"
 #include "combolist.h"
 #include "dataexchange.h"
+#include "pagedocument.h"
 #include "resourceids.h"
 
 namespace fennmere {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "app/nimbrelsetupdoc.h"
 #include "dataexchange.h"
+#include "pagedocument.h"
 #include "resourceids.h"
 
 namespace fennmere {

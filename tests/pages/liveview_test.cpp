@@ -379,7 +379,7 @@ private slots:
 
         // Retrieve starts without Stop or a page switch.
         app.m_port.m_openFailure = ESerialError::InUse;
-        app.m_pApp->Document().StartRetrieve();
+        app.m_pApp->Transfers().StartRetrieve();
         QCOMPARE(app.m_link.BusyWord(), CLinkControl::kRetrieveBit);
         QVERIFY(WaitFor([&] { return app.m_link.BusyWord() == 0 && app.m_boxes.m_shown.size() == 2; }));
         app.m_link.Wait();

@@ -25,6 +25,7 @@
 #include "app/logbookwindow.h"
 #include "app/mainfrm.h"
 #include "app/terminalwindow.h"
+#include "link/exchange.h"
 #include "link/linkcontrol.h"
 #include "pages/combolist.h"
 #include "config/configwriter.h"
@@ -191,7 +192,7 @@ int main(int argc, char* argv[])
     for (const auto& [path, name] :
          {std::pair{otherPath, "compare-file.png"}, std::pair{samePath, "compare-none.png"}}) {
         if (path == samePath) app.App().DoSave(samePath);
-        if (!app.Doc().CompareWithFile(path)) continue;
+        if (!app.App().Compare().CompareWithFile(path)) continue;
         if (auto* window = Newest<CCompareWindow>(app.Frame())) {
             ok = Save(*window, out.filePath(QLatin1String(name))) && ok;
             window->close();
@@ -236,7 +237,7 @@ int main(int argc, char* argv[])
     verified.m_bSent = true;
     verified.m_bVerified = true;
     RenderBoxes(app, real, out.filePath(QStringLiteral("send-verified.png")), ok);
-    app.Doc().ShowSendResult(verified);
+    app.App().Transfers().ShowSendResult(verified);
     app.m_boxes.m_whileOpen = nullptr;
     CSafeSendResult differs;
     differs.m_bSent = true;
@@ -245,7 +246,7 @@ int main(int argc, char* argv[])
     differs.m_differences = {{"system.name", "\"North Weir\"", "\"North\""},
                              {"system.logInterval", "900", "60"},
                              {"outputs[3].alias", "\"WaterTemperature\"", "\"WaterTemp\""}};
-    app.Doc().ShowSendResult(differs);
+    app.App().Transfers().ShowSendResult(differs);
     if (auto* window = Newest<CCompareWindow>(app.Frame())) {
         ok = Save(*window, out.filePath(QStringLiteral("send-not-verified.png"))) && ok;
         window->close();
@@ -254,16 +255,16 @@ int main(int argc, char* argv[])
     CSafeSendResult changes = verified;
     changes.m_nChangedLines = 3;
     RenderBoxes(app, real, out.filePath(QStringLiteral("send-changes.png")), ok);
-    app.Doc().ShowSendResult(changes);
+    app.App().Transfers().ShowSendResult(changes);
     CSafeSendResult nothing;
     nothing.m_bNothingChanged = true;
     nothing.m_nChangedLines = 0;
     RenderBoxes(app, real, out.filePath(QStringLiteral("send-nothing.png")), ok);
-    app.Doc().ShowSendResult(nothing);
+    app.App().Transfers().ShowSendResult(nothing);
     app.m_boxes.m_whileOpen = nullptr;
     differs.m_nChangedLines = 1;
     differs.m_fallbackReasons = {differs.m_differences[0]};
-    app.Doc().ShowSendResult(differs);
+    app.App().Transfers().ShowSendResult(differs);
     if (auto* window = Newest<CCompareWindow>(app.Frame())) {
         ok = Save(*window, out.filePath(QStringLiteral("send-fallback.png"))) && ok;
         window->close();
@@ -281,7 +282,7 @@ int main(int argc, char* argv[])
             modal->close();
         }
     });
-    real.Ask(&app.Frame(), CNimbrelSetupDoc::AlarmResetQuestion(app.Config(), alarms), QStringLiteral("FennmereSetup"));
+    real.Ask(&app.Frame(), CTransferController::AlarmResetQuestion(app.Config(), alarms), QStringLiteral("FennmereSetup"));
     // The terminal after a short session with the scripted logger.
     app.m_port.AnswerLikeLogger();
     app.m_port.m_replies["System?\r"] =

@@ -205,7 +205,7 @@ private slots:
 
         app.Config().m_system.m_strName = L"Mine";
         app.m_port.m_replies.erase("Service\r");
-        app.Doc().StartDefaultConfig();
+        app.App().Transfers().StartDefaultConfig();
         QVERIFY(app.WaitUntilIdle());
         QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
         QCOMPARE(app.m_boxes.m_shown[0].m_strText, QStringLiteral("No Response from Datalogger"));
@@ -220,7 +220,7 @@ private slots:
         app.m_port.m_replies["System?\r"] = "System?\r\nName North\r\n\r\nOK";
         // The document saved: the file holds exactly what it does.
         QVERIFY(app.App().DoSave(folder.filePath("same.txt")));
-        QVERIFY(app.Doc().CompareWithFile(folder.filePath("same.txt")));
+        QVERIFY(app.App().Compare().CompareWithFile(folder.filePath("same.txt")));
         auto* same = app.Frame().findChild<CCompareWindow*>();
         QVERIFY(same != nullptr && same->Text()->text().endsWith("No differences."));
         QVERIFY(same->Table()->isHidden() && same->TakeButton() == nullptr);
@@ -252,7 +252,7 @@ private slots:
         AddressEdit(app, 3)->setText("stored anyway");
         Press(app, kPageSerial, true);
         Press(app, kPageSerial, false);
-        app.Doc().StartDefaultConfig();
+        app.App().Transfers().StartDefaultConfig();
         ProcessPostedEvents();
         QCOMPARE(app.Config().m_serial[3].m_strAddress, CText(L"stored anyway"));
         QVERIFY(app.m_port.m_opened.empty());
@@ -276,7 +276,7 @@ private slots:
                                  10000);
         Press(app, kPageSerial, true);
         Press(app, kPageSerial, false);
-        app.Doc().StartFindLogger();
+        app.App().Find().StartFindLogger();
         QCOMPARE(app.m_port.m_opened.size(), std::size_t(1));
         terminal->close();
         QCOMPARE(app.m_link.BusyWord(), 0u);

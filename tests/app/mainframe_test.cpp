@@ -324,7 +324,7 @@ private slots:
             wentAhead = event.isAccepted();
         }
         if (command == "retrieve") {
-            app.Doc().StartRetrieve();
+            app.App().Transfers().StartRetrieve();
             QVERIFY(app.WaitUntilIdle());
             wentAhead = !app.m_port.m_opened.empty();
         }

@@ -1,0 +1,108 @@
+// CTransferController: the transfers the operator starts from the window:
+// Retrieve, Send, Send changes only, the default configuration and a logbook
+// entry sent back (restore). It starts them on the link and takes their
+// results back on the window thread, where it shows the boxes and changes
+// the document's configuration.
+//
+// Transfers never share the configuration with the window thread: a Send
+// works on a snapshot taken when it starts, Retrieve and the default
+// configuration fill a copy of their own. Only when they succeeded is that
+// copy applied, on the window thread, to the configuration as it is then:
+// pages stored during the run keep their edits to fields the transfer does
+// not fill. Every configuration a transfer reads or sends is kept in the
+// logbook; a logbook that cannot be written is reported and never stops a
+// transfer.
+//
+// Window thread only, unless a function says otherwise.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/linkcontrol.h"
+#include "logbook/logbook.h"
+#include "operations/keeping.h"
+#include "pages/pagedocument.h"
+#include "transferbridge.h"
+
+class QWidget;
+
+namespace fennmere {
+
+class CNimbrelSetupDoc;
+
+class CTransferController {
+public:
+    // The transfers of document, whose frame shows their progress.
+    explicit CTransferController(CNimbrelSetupDoc& document);
+    // Stops a transfer still running and waits for its thread (its results
+    // are dropped): the program must not outlive its window by the rest of
+    // a Send.
+    ~CTransferController();
+    CTransferController(const CTransferController&) = delete;
+    CTransferController& operator=(const CTransferController&) = delete;
+
+    // Start a transfer with the configuration as it is now (the page has been
+    // stored). Nothing happens while anything runs on the link. The Send
+    // reads the logger's configuration first (kept in the logbook as
+    // "before-send") and again afterwards to verify it. A Retrieve replaces
+    // the configuration, so unsaved changes are asked about first.
+    void StartSend();
+    // The same Send of only the configuration lines that differ from what
+    // the logger holds (the page on display stored first).
+    void StartSendChangesOnly();
+    void StartRetrieve();
+    void StartDefaultConfig();
+    // The panel's buttons.
+    void StartPanelTransfer(EPanelTransfer transfer);
+    // The same Send with another configuration (a logbook entry's), through
+    // the panel's port and baud rate; event names what it was sent as in the
+    // logbook (Send, Restore). False when it could not start.
+    bool SendConfiguration(const CConfiguration& config, ELogbookEvent event, bool changesOnly = false);
+    // After a Send: "Sent and verified.", the fields the logger holds
+    // otherwise in a window of their own, or the report's boxes.
+    void ShowSendResult(const CSafeSendResult& result);
+    // The question asked after the backup when a Send of sent takes alarms
+    // away that the logger (holding held) has; empty when it takes none.
+    static QString AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held);
+
+    // Whether the frame may close. Unsaved changes are asked about first.
+    // While a transfer runs the operator is asked whether to stop it and
+    // quit (mayAsk false: nothing is asked, and it is stopped without
+    // asking, as when the desktop session ends without leave to ask); Yes
+    // cancels the transfer, which then ends within a fraction of a second
+    // and closes the port. Asked only once per transfer.
+    bool CanCloseFrame(QWidget* owner, bool mayAsk = true);
+
+    // What the other controllers share of a transfer.
+    //
+    // The bridge every transfer reports through.
+    CTransferBridge& Bridge() { return m_bridge; }
+    // After a transfer has been started: closing asks again.
+    void TransferStarted() { m_bStopRequested = false; }
+    // What the logbook could not keep during one transfer, each line after
+    // the event's name; filled on the transfer's thread, told on the
+    // window thread once it has ended.
+    using CLogbookErrors = std::shared_ptr<std::vector<std::string>>;
+    static CLogbookErrors MakeLogbookErrors() { return std::make_shared<std::vector<std::string>>(); }
+    // A Retrieve that keeps what it read, for CLinkControl.
+    CLinkControl::CRetrieveRun RetrieveKeeping(const CLogbookErrors& errors) const;
+    // On the window thread when a transfer has ended: the boxes, if any.
+    // A cancelled transfer ends without any: the operator asked for it.
+    void ShowReport(const CTransferReport& report);
+    // On the window thread after a transfer: what the logbook could not keep.
+    void ReportLogbookErrors(const std::vector<std::string>& errors);
+
+private:
+    CKeeping Keeping(const CLogbookErrors& errors, ELogbookEvent event) const;
+
+    CNimbrelSetupDoc& m_document;
+    // The running transfer has been asked to stop; closing again need not ask.
+    bool m_bStopRequested = false;
+    CTransferBridge m_bridge;
+};
+
+}  // namespace fennmere
