@@ -55,10 +55,10 @@ bool Save(QWidget& widget, const QString& path)
 // A few outputs with aliases and statistics for the live page.
 void UseLiveOutputs(CConfiguration& config)
 {
-    for (COutput& output : config.m_output) output = COutput{L"0", 0, 0, 0, 0, L"P0", L""};
-    config.m_output[0] = COutput{L"A1_Level", 1, 1, 0, 0, L"P0", L"Level"};
-    config.m_output[1] = COutput{L"I3_VPOWER", 0, 0, 0, 0, L"P0", L"Battery"};
-    config.m_output[2] = COutput{L"S2_Temp", 0, 0, 1, 0, L"P0", L"WaterTemp"};
+    for (COutput& output : config.m_output) output = COutput{L"0", 0, 0, 0, 0, L"P1", L""};
+    config.m_output[0] = COutput{L"A1_Level", 1, 1, 0, 0, L"P1", L"Level"};
+    config.m_output[1] = COutput{L"I3_VPOWER", 0, 0, 0, 0, L"P1", L"Battery"};
+    config.m_output[2] = COutput{L"S2_Temp", 0, 0, 1, 0, L"P1", L"WaterTemp"};
 }
 
 // Rows as a logger would send them, one a minute.
