@@ -34,9 +34,6 @@ const char* const kOverviewFooter =
     "7 verification failed (the logger does not hold what was sent),\n"
     "130 cancelled (SIGINT, SIGTERM or SIGHUP during a transfer).";
 
-// The option column of every help text: descriptions start here.
-constexpr std::size_t kOptionColumn = 21;
-
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
 // Rows of a help list: "  LEFT" padded to column, then the text, its
@@ -62,7 +59,7 @@ std::string OptionLabel(const CLI::Option& option)
     std::string label;
     for (const std::string& name : option.get_snames()) label += (label.empty() ? "-" : ", -") + name;
     for (const std::string& name : option.get_lnames()) label += (label.empty() ? "--" : ", --") + name;
-    if (option.get_type_size_max() != 0) label += " " + option.get_option_text();
+    if (option.get_expected_max() != 0) label += " " + option.get_option_text();
     return label;
 }
 
@@ -105,7 +102,7 @@ CPositional ReadOptions(CLI::App& app, const std::vector<std::string>& args)
             inlineValue = arg.substr(eq + 1);
         }
         CLI::Option* option = FindOption(app, name);
-        const bool flag = option != nullptr && option->get_type_size_max() == 0;
+        const bool flag = option != nullptr && option->get_expected_max() == 0;
         if (option == nullptr || (flag && inlineValue)) throw CUsageError("unknown option " + arg);
         // -o and --output are one option: giving both is giving it twice.
         if (option->get_multi_option_policy() != CLI::MultiOptionPolicy::TakeAll && !seen.insert(option).second)
@@ -126,7 +123,7 @@ CPositional ReadOptions(CLI::App& app, const std::vector<std::string>& args)
     std::vector<std::string> tokens;
     for (auto it = given.rbegin(); it != given.rend(); ++it) {
         const CLI::Option& option = *it->first;
-        if (option.get_type_size_max() != 0) tokens.push_back(it->second);
+        if (option.get_expected_max() != 0) tokens.push_back(it->second);
         tokens.push_back(option.get_lnames().empty() ? "-" + option.get_snames().front()
                                                      : "--" + option.get_lnames().front());
     }
@@ -144,7 +141,7 @@ CCommandLine::CCommandLine() : m_app("", "fennmere")
 {
     // --help is found before anything else is read, wherever it stands.
     m_app.set_help_flag();
-    m_commands[&m_app] = {{kOverviewUsage, "", kOverviewFooter}, {}, nullptr, {}};
+    m_commands[&m_app] = {{kOverviewUsage, "", kOverviewFooter, 0}, {}, nullptr, {}};
 }
 
 CLI::App& CCommandLine::Add(const std::string& name, const std::string& summary, CHelpText help, CRun run)
@@ -182,7 +179,7 @@ std::string CCommandLine::Help(const CLI::App& app) const
     if (&app != &m_app && !rows.empty()) text += HelpRows(rows, width + 5);
 
     rows.clear();
-    width = kOptionColumn;
+    width = help.m_nOptionColumn;
     for (const CLI::Option* option : app.get_options({})) {
         rows.emplace_back(OptionLabel(*option), option->get_description());
         width = std::max(width, rows.back().first.size() + 4);

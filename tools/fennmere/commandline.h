@@ -26,6 +26,7 @@ struct CHelpText {
     std::string m_strUsage;        // "usage: fennmere ...", one or more lines, no final line end
     std::string m_strDescription;  // paragraphs before the option list
     std::string m_strFooter;       // paragraphs after it
+    std::size_t m_nOptionColumn = 21;  // where the options' descriptions start
 };
 
 // The commands of the tool and the reading of their arguments. Reads

@@ -267,12 +267,12 @@ void AddLiveCommand(CCommandLine& line)
                        ->option_text("FILE");
     o->m_sensors.Declare(app);
     app.add_option("--format", o->m_strFormat,
-                   "table (the default): columns padded to a common width for\n"
-                   "a terminal: Date and Time left-aligned, values right-aligned,\n"
-                   "two spaces between columns; a field wider than its column\n"
-                   "pushes the rest of the row to the right.\n"
-                   "csv: RFC 4180: a header row, CR LF line ends, a field quoted\n"
-                   "when it holds a comma, a quote or a line end")
+                   "table (the default): columns padded to a common width\n"
+                   "for a terminal: Date and Time left-aligned, values\n"
+                   "right-aligned, two spaces between columns; a field wider\n"
+                   "than its column pushes the rest of the row to the right;\n"
+                   "csv: RFC 4180: a header row, CR LF line ends, a field\n"
+                   "quoted when it holds a comma, a quote or a line end")
         ->option_text("F");
     o->m_pCount = app.add_option("--count", o->m_strCount, "stop after N rows")->option_text("N");
     o->m_pDuration =

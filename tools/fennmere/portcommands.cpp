@@ -338,7 +338,8 @@ void AddPortCommands(CCommandLine& line)
          "get in the way of serial adapters (ModemManager, brltty) are named after\n"
          "the table, each with the command that fixes it.",
          "Exit status: 0 when a device can be opened, 1 when none was found or none\n"
-         "can be opened (the reason on stderr)."},
+         "can be opened (the reason on stderr).",
+         11},
         [json](const CPositional& positional) { return Ports(*json, positional); });
     ports.add_flag("--json", *json, "one JSON object: {\"ports\": [...], \"blockers\": [...]}");
 
@@ -355,7 +356,8 @@ void AddPortCommands(CCommandLine& line)
          "\"no logger answered\" (or \"port failed\", with the reason on stderr). Use the\n"
          "port and rate with --port and --baud.",
          "Exit status: 0 when a logger was found, 1 when none answered, 2 usage\n"
-         "error, 130 cancelled (Ctrl+C, SIGTERM, SIGHUP)."},
+         "error, 130 cancelled (Ctrl+C, SIGTERM, SIGHUP).",
+         13},
         [findPorts](const CPositional& positional) { return Find(*findPorts, positional); });
     findPorts->Declare(find, "COM<n> or a device path; may be given several times");
 
@@ -371,14 +373,14 @@ void AddPortCommands(CCommandLine& line)
          "On a terminal: a line editor (cursor keys, Ctrl+A and Ctrl+E to the start\n"
          "and end, Ctrl+W and Ctrl+U to delete a word or the line, Up and Down for\n"
          "the lines sent before; on Windows Backspace, Up and Down only); Ctrl+D on\n"
-         "an empty line or Ctrl+C ends the session.\n"
-         "Otherwise the lines come from standard input (CR, LF or CR LF between\n"
-         "them); each waits until the logger has been quiet for 0.3 s (at most 5 s),\n"
-         "and the session ends when the input has ended and the line has been quiet\n"
-         "for half a second:\n"
+         "an empty line or Ctrl+C ends the session. Otherwise the lines come from\n"
+         "standard input (CR, LF or CR LF between them); each waits until the logger\n"
+         "has been quiet for 0.3 s (at most 5 s), and the session ends when the input\n"
+         "has ended and the line has been quiet for half a second:\n"
          "\n"
          "    printf 'Service\\rSystem?\\rExit\\r' | fennmere terminal --port /dev/ttyUSB0",
-         "Exit status: 0, 5 port in use, 6 other port failure, 2 usage error."},
+         "Exit status: 0, 5 port in use, 6 other port failure, 2 usage error.",
+         15},
         [o](const CPositional& positional) { return Terminal(*o, positional); });
     o->m_port.Declare(terminal, "COM<n> or a device path");
     o->m_baud.Declare(terminal);
