@@ -26,6 +26,8 @@ namespace {
 // ESC must not hold up the session.
 constexpr int kRestOfKeyMs = 50;
 
+constexpr const char* kPrompt = "> ";
+
 // libedit's readline interface is one per process, and so is what it is
 // fed from: the bytes typed and not yet handed on, the line it finished.
 std::string g_keys;
@@ -183,7 +185,7 @@ CLineEditor::CLineEditor() : m_pState(std::make_unique<SState>())
     rl_catch_signals = 0;
     rl_getc_function = NextKey;
     using_history();
-    rl_callback_handler_install("> ", OnEditorLine);
+    rl_callback_handler_install(kPrompt, OnEditorLine);
 }
 
 CLineEditor::~CLineEditor()
@@ -228,6 +230,9 @@ std::optional<std::string> CLineEditor::ReadLine()
             if (!g_bLineDone) continue;
             if (!g_line) return std::nullopt;
             if (!g_line->empty()) add_history(g_line->c_str());
+            // libedit leaves the terminal as it found it once a line is
+            // done; the next one starts at once, with its prompt.
+            rl_callback_handler_install(kPrompt, OnEditorLine);
             return g_line;
         }
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {s.m_wake[0], POLLIN, 0}};
