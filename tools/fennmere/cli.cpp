@@ -14,8 +14,7 @@ bool OpenSetupFile(CConfiguration& config, const std::string& path, bool warnDro
     CFileResult result = LoadSetupFile(config, path, warnDropped ? &dropped : nullptr, &complete);
     if (!result.m_bOk) throw CFileError(result.m_strError);
     for (const std::string& field : dropped) {
-        std::fprintf(stderr,
-                     "warning: %s: %s (setup files and the logger carry printable ASCII only)\n",
+        std::fprintf(stderr, "warning: %s: %s (setup files and the logger carry printable ASCII only)\n",
                      path == "-" ? "<stdin>" : path.c_str(), field.c_str());
     }
     return complete;

@@ -34,7 +34,10 @@ const char* const kOverviewFooter =
     "7 verification failed (the logger does not hold what was sent),\n"
     "130 cancelled (SIGINT, SIGTERM or SIGHUP during a transfer).";
 
-bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+bool IsHelp(const std::string& arg)
+{
+    return arg == "--help" || arg == "-h";
+}
 
 // Rows of a help list: "  LEFT" padded to column, then the text, its
 // further lines indented to the column.
@@ -240,8 +243,7 @@ int CCommandLine::Run(int argc, char** argv)
         try {
             return RunCommand(*command, std::vector<std::string>(argv + 2, argv + argc));
         } catch (const CUsageError& e) {
-            std::fprintf(stderr, "fennmere %s: %s\nTry 'fennmere %s --help'.\n", name.c_str(), e.what(),
-                         name.c_str());
+            std::fprintf(stderr, "fennmere %s: %s\nTry 'fennmere %s --help'.\n", name.c_str(), e.what(), name.c_str());
             return kExitUsage;
         } catch (const CFileError& e) {
             std::fprintf(stderr, "fennmere %s: %s\n", name.c_str(), e.what());
@@ -333,7 +335,8 @@ void CheckBaud(const std::string& baud)
         throw CUsageError("--baud must be a number, not '" + baud + "'");
 #ifdef FENNMERE_HAVE_LINK
     if (!IsSupportedBaudRate(static_cast<uint32_t>(std::stoul(baud))))
-        throw CUsageError("--baud " + baud + " is not a rate the serial port can be set to (for example 9600 or 115200)");
+        throw CUsageError("--baud " + baud +
+                          " is not a rate the serial port can be set to (for example 9600 or 115200)");
 #endif
 }
 

@@ -23,9 +23,9 @@ using CRun = std::function<int(const CPositional& positional)>;
 // The texts of a command's --help beside its declarations: the usage lines
 // first, then the description, the options (or subcommands) and the footer.
 struct CHelpText {
-    std::string m_strUsage;        // "usage: fennmere ...", one or more lines, no final line end
-    std::string m_strDescription;  // paragraphs before the option list
-    std::string m_strFooter;       // paragraphs after it
+    std::string m_strUsage;            // "usage: fennmere ...", one or more lines, no final line end
+    std::string m_strDescription;      // paragraphs before the option list
+    std::string m_strFooter;           // paragraphs after it
     std::size_t m_nOptionColumn = 21;  // where the options' descriptions start
 };
 

@@ -7,7 +7,10 @@ namespace fennmere::cli {
 // A terminal passes bytes as they are already.
 void PrepareConsole() {}
 
-bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+bool IsTerminal(std::FILE* stream)
+{
+    return ::isatty(::fileno(stream)) == 1;
+}
 
 std::tm LocalTime(std::time_t seconds)
 {

@@ -15,8 +15,10 @@ constexpr int kBarWidth = 40;
 std::string Bar(int position)
 {
     const int filled = position * kBarWidth / 100;
-    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-           std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "]";
+    std::string bar(1, '[');
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+    return bar + ']';
 }
 
 }  // namespace
@@ -90,7 +92,7 @@ void CProgressBars::Draw(bool over)
     if (m_ports.empty()) {
         char percent[16];
         std::snprintf(percent, sizeof percent, " %3d%%", m_positions[0]);
-        text = "\r" + Bar(m_positions[0]) + percent;
+        text = '\r' + Bar(m_positions[0]) + percent;
     } else {
         if (over) text = "\x1b[" + std::to_string(m_ports.size()) + "A";
         for (std::size_t i = 0; i < m_ports.size(); ++i)

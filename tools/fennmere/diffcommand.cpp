@@ -51,7 +51,10 @@ int DiffExitFor(const CTransferReport& report)
 }
 #endif
 
-EConfigSource SourceOf(bool complete) { return complete ? EConfigSource::CompleteFile : EConfigSource::SetupFile; }
+EConfigSource SourceOf(bool complete)
+{
+    return complete ? EConfigSource::CompleteFile : EConfigSource::SetupFile;
+}
 
 int Diff(const SDiffOptions& o, const CPositional& positional)
 {
@@ -67,8 +70,7 @@ int Diff(const SDiffOptions& o, const CPositional& positional)
             throw CUsageError("only one of OLD and NEW can be standard input");
         const bool newComplete = OpenSetupFile(newConfig, positional[1]);
         return PrintDifferences(
-            CompareConfigurations(oldConfig, SourceOf(oldComplete), newConfig, SourceOf(newComplete)),
-            o.m_bJson);
+            CompareConfigurations(oldConfig, SourceOf(oldComplete), newConfig, SourceOf(newComplete)), o.m_bJson);
     }
 #ifdef FENNMERE_HAVE_LINK
     SetPanel(newConfig, o.m_port, o.m_baud);
@@ -81,8 +83,8 @@ int Diff(const SDiffOptions& o, const CPositional& positional)
             [&](CPortRun& run, CPortIo& io, CTransferObserver& observer, const CCancelToken& cancel) {
                 CConfiguration own = newConfig;
                 own.m_panel.m_strComPort = WidenLatin1(run.m_strPort);
-                const CLoggerComparison comparison = CompareWithLogger(
-                    io, CSystemClock::Instance(), oldConfig, own, observer, &cancel, ConsoleKeeping());
+                const CLoggerComparison comparison = CompareWithLogger(io, CSystemClock::Instance(), oldConfig, own,
+                                                                       observer, &cancel, ConsoleKeeping());
                 run.m_report = comparison.m_read.m_report;
                 run.m_nExit = DiffExitFor(run.m_report);
                 if (!comparison.m_read.m_config) return;
@@ -90,8 +92,8 @@ int Diff(const SDiffOptions& o, const CPositional& positional)
                 run.m_strName = comparison.m_read.m_config->m_system.m_strName;
                 const std::vector<CFieldDifference>& differences = comparison.m_differences;
                 run.m_nExit = differences.empty() ? 0 : 1;
-                run.m_strResult = differences.empty() ? "no difference"
-                                                      : std::to_string(differences.size()) + " fields differ";
+                run.m_strResult =
+                    differences.empty() ? "no difference" : std::to_string(differences.size()) + " fields differ";
                 if (json) {
                     std::string array = DifferencesToJson(differences);
                     array.pop_back();
@@ -118,34 +120,33 @@ int Diff(const SDiffOptions& o, const CPositional& positional)
 void AddDiffCommand(CCommandLine& line)
 {
     auto o = std::make_shared<SDiffOptions>();
-    CLI::App& app = line.Add(
-        "diff", "compare two configurations, or one with a logger's",
-        {"usage: fennmere diff OLD NEW [--json] [--sensors FILE]\n"
-         "       fennmere diff FILE --port P [--baud B] [--json] [--sensors FILE]",
-         "Compares two configurations field by field and prints one line per field\n"
-         "that differs, PATH: OLD -> NEW, with the path and the values written as\n"
-         "show writes them. OLD and NEW are setup files or complete configuration\n"
-         "files (\"-\" reads standard input).\n"
-         "\n"
-         "Between two files, only fields that both sides carry are compared: a setup\n"
-         "file carries what File Save writes; a complete file carries everything a\n"
-         "Retrieve reads.\n"
-         "\n"
-         "With --port, diff answers \"what will send FILE change in this logger?\": the\n"
-         "configuration the logger on port P holds now (it is only read) is compared\n"
-         "with what it will hold after a Send of FILE, every field the Send changes,\n"
-         "also those a setup file cannot carry (a setup file's Send resets the\n"
-         "logger's early warnings, SMS numbers and early-warning switch). OLD is what\n"
-         "the logger will hold, NEW what it holds now. Its date and time are not\n"
-         "compared.\n"
-         "\n"
-         "With --port given several times, every logger is read at once; each one's\n"
-         "lines follow a line \"== PORT\" (with --json one JSON object a line:\n"
-         "{\"port\": P, \"differences\": [...]}), and a summary table goes to stderr.",
-         "Exit status: 0 no difference, 1 differences, 2 usage error, 3 file error;\n"
-         "with --port, when the logger cannot be read, 8 the logger did not answer,\n"
-         "5 port in use, 6 communication error, 130 cancelled (nothing on stdout)."},
-        [o](const CPositional& positional) { return Diff(*o, positional); });
+    CLI::App& app = line.Add("diff", "compare two configurations, or one with a logger's",
+                             {"usage: fennmere diff OLD NEW [--json] [--sensors FILE]\n"
+                              "       fennmere diff FILE --port P [--baud B] [--json] [--sensors FILE]",
+                              "Compares two configurations field by field and prints one line per field\n"
+                              "that differs, PATH: OLD -> NEW, with the path and the values written as\n"
+                              "show writes them. OLD and NEW are setup files or complete configuration\n"
+                              "files (\"-\" reads standard input).\n"
+                              "\n"
+                              "Between two files, only fields that both sides carry are compared: a setup\n"
+                              "file carries what File Save writes; a complete file carries everything a\n"
+                              "Retrieve reads.\n"
+                              "\n"
+                              "With --port, diff answers \"what will send FILE change in this logger?\": the\n"
+                              "configuration the logger on port P holds now (it is only read) is compared\n"
+                              "with what it will hold after a Send of FILE, every field the Send changes,\n"
+                              "also those a setup file cannot carry (a setup file's Send resets the\n"
+                              "logger's early warnings, SMS numbers and early-warning switch). OLD is what\n"
+                              "the logger will hold, NEW what it holds now. Its date and time are not\n"
+                              "compared.\n"
+                              "\n"
+                              "With --port given several times, every logger is read at once; each one's\n"
+                              "lines follow a line \"== PORT\" (with --json one JSON object a line:\n"
+                              "{\"port\": P, \"differences\": [...]}), and a summary table goes to stderr.",
+                              "Exit status: 0 no difference, 1 differences, 2 usage error, 3 file error;\n"
+                              "with --port, when the logger cannot be read, 8 the logger did not answer,\n"
+                              "5 port in use, 6 communication error, 130 cancelled (nothing on stdout)."},
+                             [o](const CPositional& positional) { return Diff(*o, positional); });
     o->m_port.Declare(app);
     o->m_baud.Declare(app);
     app.add_flag("--json", o->m_bJson, "print a JSON array of {field, old, new}");

@@ -63,7 +63,10 @@ CLineEditor::CLineEditor() : m_pState(std::make_unique<SState>())
     m_pState->RedrawLocked();
 }
 
-CLineEditor::~CLineEditor() { std::fputs("\n", stdout); }
+CLineEditor::~CLineEditor()
+{
+    std::fputs("\n", stdout);
+}
 
 void CLineEditor::Print(const std::string& text)
 {
@@ -81,7 +84,10 @@ void CLineEditor::Print(const std::string& text)
 }
 
 // A console read cannot be woken: a stop shows at the next key.
-void CLineEditor::Stop() { m_pState->m_bStop.store(true); }
+void CLineEditor::Stop()
+{
+    m_pState->m_bStop.store(true);
+}
 
 std::optional<std::string> CLineEditor::ReadLine()
 {

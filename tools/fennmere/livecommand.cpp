@@ -10,8 +10,8 @@
 
 #include "cli.h"
 #include "commandline.h"
-#include "interrupt.h"
 #include "config/text.h"
+#include "interrupt.h"
 #include "link/clock.h"
 #include "link/exchange.h"
 #include "link/liveacquisition.h"
@@ -223,7 +223,8 @@ int Live(const SLiveOptions& o, const CPositional& positional)
     // so that a port that cannot be opened leaves standard output empty.
     bool opened = false;
     auto keepRunning = [&] {
-        if (!opened && !configFile) std::fputs("no --config: value columns unknown, only Date and Time are shown\n", stderr);
+        if (!opened && !configFile)
+            std::fputs("no --config: value columns unknown, only Date and Time are shown\n", stderr);
         opened = true;
         sink.PrintHeader();
         if (g_bStopRequested.load() || sink.WriteFailed()) return false;
@@ -244,20 +245,19 @@ int Live(const SLiveOptions& o, const CPositional& positional)
 void AddLiveCommand(CCommandLine& line)
 {
     auto o = std::make_shared<SLiveOptions>();
-    CLI::App& app = line.Add(
-        "live", "print the data lines a logger emits as they arrive",
-        {"usage: fennmere live --port P [--baud B] [--config FILE] [--format table|csv]\n"
-         "                     [--count N] [--duration S] [--verbose]",
-         "Listens to the logger on port P and prints every data line it emits (a line\n"
-         "that begins with a date) as one row: Date, Time, then one field per value\n"
-         "column, exactly as received. Nothing is sent to the logger. The value\n"
-         "columns follow from the outputs of the configuration: one titled with the\n"
-         "alias of each output that has an input, then Min, Max and Stdev for each\n"
-         "statistic switched on. Rows go to standard output as they arrive, oldest\n"
-         "first. Runs until N rows have been printed, S seconds have passed, or\n"
-         "SIGINT / SIGTERM arrives; the port is closed and the exit status is 0.",
-         "Exit status 5 when the port is in use, 6 for any other serial failure."},
-        [o](const CPositional& positional) { return Live(*o, positional); });
+    CLI::App& app = line.Add("live", "print the data lines a logger emits as they arrive",
+                             {"usage: fennmere live --port P [--baud B] [--config FILE] [--format table|csv]\n"
+                              "                     [--count N] [--duration S] [--verbose]",
+                              "Listens to the logger on port P and prints every data line it emits (a line\n"
+                              "that begins with a date) as one row: Date, Time, then one field per value\n"
+                              "column, exactly as received. Nothing is sent to the logger. The value\n"
+                              "columns follow from the outputs of the configuration: one titled with the\n"
+                              "alias of each output that has an input, then Min, Max and Stdev for each\n"
+                              "statistic switched on. Rows go to standard output as they arrive, oldest\n"
+                              "first. Runs until N rows have been printed, S seconds have passed, or\n"
+                              "SIGINT / SIGTERM arrives; the port is closed and the exit status is 0.",
+                              "Exit status 5 when the port is in use, 6 for any other serial failure."},
+                             [o](const CPositional& positional) { return Live(*o, positional); });
     o->m_port.Declare(app);
     o->m_baud.Declare(app);
     o->m_pConfig = app.add_option("--config", o->m_strConfig,

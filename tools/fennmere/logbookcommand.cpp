@@ -42,8 +42,8 @@ int ListLogbook(const CPositional& positional)
         for (const CLogbookEntry& e : logger.m_entries) {
             std::string event = e.m_strEvent;
             event.resize(std::max<std::size_t>(event.size(), 14), ' ');
-            out += "  " + e.m_strId + std::string(width - e.m_strId.size(), ' ') + "  " + e.m_strTime + "  " +
-                   event + "  " + e.m_strPort + "\n";
+            out += "  " + e.m_strId + std::string(width - e.m_strId.size(), ' ') + "  " + e.m_strTime + "  " + event +
+                   "  " + e.m_strPort + "\n";
         }
     }
     WriteOutput(std::nullopt, out);
@@ -54,21 +54,20 @@ int ListLogbook(const CPositional& positional)
 
 void AddLogbookCommand(CCommandLine& line)
 {
-    CLI::App& logbook = line.Add(
-        "logbook", "list, show or restore the configurations kept of each logger",
-        {"usage: fennmere logbook\n"
-         "       fennmere logbook show ID [--json]\n"
-         "       fennmere logbook restore ID --port P [--baud B] [--no-backup] [--no-verify]\n"
-         "                                [--changes-only]",
-         "Every Retrieve, default configuration and Send is kept in the logbook as a\n"
-         "complete configuration file, in a folder per logger serial number:\n"
-         "$FENNMERE_LOGBOOK, or else $XDG_DATA_HOME/fennmere/logbook\n"
-         "(~/.local/share/fennmere/logbook). The files are the user's alone.\n"
-         "\n"
-         "Without a subcommand: lists the loggers, the one seen last first, and\n"
-         "their entries, newest first, each with its ID (SERIAL/N).",
-         "Each entry's file can also be given to send, show, diff and convert."},
-        ListLogbook);
+    CLI::App& logbook = line.Add("logbook", "list, show or restore the configurations kept of each logger",
+                                 {"usage: fennmere logbook\n"
+                                  "       fennmere logbook show ID [--json]\n"
+                                  "       fennmere logbook restore ID --port P [--baud B] [--no-backup] [--no-verify]\n"
+                                  "                                [--changes-only]",
+                                  "Every Retrieve, default configuration and Send is kept in the logbook as a\n"
+                                  "complete configuration file, in a folder per logger serial number:\n"
+                                  "$FENNMERE_LOGBOOK, or else $XDG_DATA_HOME/fennmere/logbook\n"
+                                  "(~/.local/share/fennmere/logbook). The files are the user's alone.\n"
+                                  "\n"
+                                  "Without a subcommand: lists the loggers, the one seen last first, and\n"
+                                  "their entries, newest first, each with its ID (SERIAL/N).",
+                                  "Each entry's file can also be given to send, show, diff and convert."},
+                                 ListLogbook);
 
     struct SShowOptions {
         CSensorsOption m_sensors;
@@ -94,25 +93,25 @@ void AddLogbookCommand(CCommandLine& line)
         CSendStepOptions m_steps;
     };
     auto restore = std::make_shared<SRestoreOptions>();
-    CLI::App& restoreApp = line.AddSubcommand(
-        logbook, "restore", "restore ID",
-        "sends the entry's configuration to the logger on port P,\n"
-        "completely (alarms and SMS numbers included), with backup\n"
-        "and verification as send does (--changes-only as well)",
-        [restore](const CPositional& positional) {
+    CLI::App& restoreApp = line.AddSubcommand(logbook, "restore", "restore ID",
+                                              "sends the entry's configuration to the logger on port P,\n"
+                                              "completely (alarms and SMS numbers included), with backup\n"
+                                              "and verification as send does (--changes-only as well)",
+                                              [restore](const CPositional& positional) {
 #ifdef FENNMERE_HAVE_LINK
-            ExpectPositional(positional, 1, 1);
-            CConfiguration config = restore->m_sensors.NewDocument();
-            SetPanel(config, restore->m_port, restore->m_baud);
-            const CLogbookEntry entry = FindEntry(positional[0]);
-            OpenSetupFile(config, entry.m_strPath);
-            PrepareRestore(config);
-            return SendSafely(restore->m_port, restore->m_steps, config, ELogbookEvent::Restore, false);
+                                                  ExpectPositional(positional, 1, 1);
+                                                  CConfiguration config = restore->m_sensors.NewDocument();
+                                                  SetPanel(config, restore->m_port, restore->m_baud);
+                                                  const CLogbookEntry entry = FindEntry(positional[0]);
+                                                  OpenSetupFile(config, entry.m_strPath);
+                                                  PrepareRestore(config);
+                                                  return SendSafely(restore->m_port, restore->m_steps, config,
+                                                                    ELogbookEvent::Restore, false);
 #else
             (void)positional;
             throw CUsageError("this build has no serial link: restore cannot be used");
 #endif
-        });
+                                              });
     restore->m_port.Declare(restoreApp);
     restore->m_baud.Declare(restoreApp);
     restore->m_sensors.Declare(restoreApp);

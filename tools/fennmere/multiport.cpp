@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "config/text.h"
 #include "commandline.h"
+#include "config/text.h"
 #include "consoleoutput.h"
 #include "interrupt.h"
 #include "link/clock.h"
@@ -54,8 +54,7 @@ std::string OutputFileForPort(const std::string& folder, const std::string& port
 {
     std::error_code failed;
     if (!std::filesystem::is_directory(folder, failed))
-        throw CUsageError("with several ports, -o names a folder (one file per port): " + folder +
-                          " is not a folder");
+        throw CUsageError("with several ports, -o names a folder (one file per port): " + folder + " is not a folder");
     std::string name = port.rfind("/dev/", 0) == 0 ? port.substr(5) : port;
     std::replace(name.begin(), name.end(), '/', '_');
     std::replace(name.begin(), name.end(), '\\', '_');
@@ -80,8 +79,7 @@ int RunOnEveryPort(const CPortOption& port, const CPortWork& work, std::FILE* su
                 CBoardObserver observer(board, i);
                 const auto started = std::chrono::steady_clock::now();
                 work(runs[i], port, observer, cancel);
-                runs[i].m_fSeconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+                runs[i].m_fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             });
         }
         for (std::thread& thread : threads) thread.join();
@@ -89,8 +87,7 @@ int RunOnEveryPort(const CPortOption& port, const CPortWork& work, std::FILE* su
 
     int exitCode = kExitOk;
     for (CPortRun& run : runs) {
-        if (run.m_strResult.empty())
-            run.m_strResult = run.m_nExit == kExitOk ? "ok" : run.m_report.m_strMessage;
+        if (run.m_strResult.empty()) run.m_strResult = run.m_nExit == kExitOk ? "ok" : run.m_report.m_strMessage;
         PrintFailure(run);
         if (exitCode == kExitOk) exitCode = run.m_nExit;
     }
@@ -101,8 +98,8 @@ int RunOnEveryPort(const CPortOption& port, const CPortWork& work, std::FILE* su
     for (const CPortRun& run : runs) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f s", run.m_fSeconds);
-        rows.push_back({run.m_strPort, NarrowLatin1(run.m_strSerial), NarrowLatin1(run.m_strName), run.m_strResult,
-                        seconds});
+        rows.push_back(
+            {run.m_strPort, NarrowLatin1(run.m_strSerial), NarrowLatin1(run.m_strName), run.m_strResult, seconds});
     }
     std::fputs(FormatTable(rows).c_str(), summary);
     std::fflush(summary);

@@ -26,8 +26,8 @@ struct CPortRun {
     double m_fSeconds = 0.0;
 };
 
-using CPortWork = std::function<void(CPortRun& run, CPortIo& port, CTransferObserver& observer,
-                                     const CCancelToken& cancel)>;
+using CPortWork =
+    std::function<void(CPortRun& run, CPortIo& port, CTransferObserver& observer, const CCancelToken& cancel)>;
 
 struct CPortOption;
 

@@ -2,15 +2,15 @@
 // port and rate a logger answers at, and who it is; fennmere terminal: lines
 // typed by hand to a logger.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <atomic>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +28,7 @@
 #include "console.h"
 #include "consoleoutput.h"
 #include "interrupt.h"
+#include "lineeditor.h"
 #include "link/clock.h"
 #include "link/finder.h"
 #include "link/portinfo.h"
@@ -36,7 +37,6 @@
 #include "link/serialexception.h"
 #include "link/serialport.h"
 #include "link/terminal.h"
-#include "lineeditor.h"
 #include "multiport.h"
 
 namespace fennmere::cli {
@@ -143,10 +143,17 @@ std::string PortsToJson(const std::vector<CPortInfo>& ports, const std::vector<s
                             : p.m_eState == EPortState::InUse         ? "in use"
                             : p.m_eState == EPortState::NotAccessible ? "not accessible"
                                                                       : "missing";
-        list.push_back({{"name", p.m_strName}, {"device", p.m_strDevice}, {"byId", p.m_strById},
-                        {"vendor", p.m_strVendor}, {"product", p.m_strProduct}, {"serial", p.m_strSerial},
-                        {"usbId", p.m_strUsbId}, {"driver", p.m_strDriver}, {"state", state},
-                        {"holder", p.m_strHolder}, {"group", p.m_strGroup}});
+        list.push_back({{"name", p.m_strName},
+                        {"device", p.m_strDevice},
+                        {"byId", p.m_strById},
+                        {"vendor", p.m_strVendor},
+                        {"product", p.m_strProduct},
+                        {"serial", p.m_strSerial},
+                        {"usbId", p.m_strUsbId},
+                        {"driver", p.m_strDriver},
+                        {"state", state},
+                        {"holder", p.m_strHolder},
+                        {"group", p.m_strGroup}});
     }
     nlohmann::ordered_json document = {{"ports", list}, {"blockers", blockers}};
     return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -155,7 +162,7 @@ std::string PortsToJson(const std::vector<CPortInfo>& ports, const std::vector<s
 int Ports(bool json, const CPositional& positional)
 {
     ExpectPositional(positional, 0, 0);
-    CSystemRoots roots;  // unused on Windows
+    CSystemRoots roots;                                                      // unused on Windows
     if (const char* sys = std::getenv("FENNMERE_SYSFS")) roots.m_sys = sys;  // a tree of the tests' own
     if (const char* dev = std::getenv("FENNMERE_DEVFS")) roots.m_dev = dev;
     if (const char* proc = std::getenv("FENNMERE_PROCFS")) roots.m_proc = proc;
@@ -171,23 +178,23 @@ int Ports(bool json, const CPositional& positional)
         if (!ports.empty()) std::fputs(FormatTable(rows).c_str(), stdout);
     }
     for (const std::string& blocker : blockers) std::fprintf(stderr, "%s\n", blocker.c_str());
-    const bool usable = std::any_of(ports.begin(), ports.end(),
-                                    [](const CPortInfo& p) { return p.m_eState == EPortState::Free; });
+    const bool usable =
+        std::any_of(ports.begin(), ports.end(), [](const CPortInfo& p) { return p.m_eState == EPortState::Free; });
     if (usable) return kExitOk;
     if (ports.empty()) {
         std::fputs("No serial device found: plug in the adapter (and see dmesg for what the system made of it).\n",
                    stderr);
     } else if (std::any_of(ports.begin(), ports.end(),
                            [](const CPortInfo& p) { return p.m_eState == EPortState::NotAccessible; })) {
-        std::fputs("No serial device can be opened by this user: add yourself to the device's group "
-                   "(sudo usermod -aG dialout $USER) and log in again.\n",
-                   stderr);
+        std::fputs(
+            "No serial device can be opened by this user: add yourself to the device's group "
+            "(sudo usermod -aG dialout $USER) and log in again.\n",
+            stderr);
     } else {
         std::fputs("No serial device is free: close the program that holds it.\n", stderr);
     }
     return kExitNoResponse;
 }
-
 
 struct STerminalOptions {
     CPortOption m_port;
@@ -323,65 +330,61 @@ int Find(const CPortOption& port, const CPositional& positional)
 void AddPortCommands(CCommandLine& line)
 {
     auto json = std::make_shared<bool>(false);
-    CLI::App& ports = line.Add(
-        "ports", "list the serial ports found on this computer",
-        {"usage: fennmere ports [--json]",
-         "Lists the serial devices of this computer, one row each: the name to give\n"
-         "--port (COM<n> when a numbered port maps to the device, otherwise its\n"
-         "path), the stable path under /dev/serial/by-id that stays the same when\n"
-         "the adapter comes back under another ttyUSB number, the adapter as the\n"
-         "system describes it (USB manufacturer and product, serial number,\n"
-         "vendor:product ids, driver) and its state: free, in use (by which process,\n"
-         "where the system tells) or not accessible (and the group that may open it).\n"
-         "Legacy ttyS ports are listed only when a UART answers there. COM<n> maps to\n"
-         "/dev/ttyS<n-1> unless FENNMERE_COM<n> names another device. Programs that\n"
-         "get in the way of serial adapters (ModemManager, brltty) are named after\n"
-         "the table, each with the command that fixes it.",
-         "Exit status: 0 when a device can be opened, 1 when none was found or none\n"
-         "can be opened (the reason on stderr).",
-         11},
-        [json](const CPositional& positional) { return Ports(*json, positional); });
+    CLI::App& ports = line.Add("ports", "list the serial ports found on this computer",
+                               {"usage: fennmere ports [--json]",
+                                "Lists the serial devices of this computer, one row each: the name to give\n"
+                                "--port (COM<n> when a numbered port maps to the device, otherwise its\n"
+                                "path), the stable path under /dev/serial/by-id that stays the same when\n"
+                                "the adapter comes back under another ttyUSB number, the adapter as the\n"
+                                "system describes it (USB manufacturer and product, serial number,\n"
+                                "vendor:product ids, driver) and its state: free, in use (by which process,\n"
+                                "where the system tells) or not accessible (and the group that may open it).\n"
+                                "Legacy ttyS ports are listed only when a UART answers there. COM<n> maps to\n"
+                                "/dev/ttyS<n-1> unless FENNMERE_COM<n> names another device. Programs that\n"
+                                "get in the way of serial adapters (ModemManager, brltty) are named after\n"
+                                "the table, each with the command that fixes it.",
+                                "Exit status: 0 when a device can be opened, 1 when none was found or none\n"
+                                "can be opened (the reason on stderr).",
+                                11},
+                               [json](const CPositional& positional) { return Ports(*json, positional); });
     ports.add_flag("--json", *json, "one JSON object: {\"ports\": [...], \"blockers\": [...]}");
 
     auto findPorts = std::make_shared<CPortOption>();
-    CLI::App& find = line.Add(
-        "find", "find the port and baud rate a logger answers at",
-        {"usage: fennmere find [--port P ...]",
-         "Looks for a logger on each port P (on every free serial device that\n"
-         "fennmere ports lists when none is given), all ports at once: at each rate\n"
-         "of the panel's baud list, fastest first (115200, 57600, 38400, 19200, 9600,\n"
-         "2400, 1200), the wake-up line and \"Service\" until \"Service mode started\"\n"
-         "comes back; then the logger's identity (\"?\" and \"System?\") and \"Exit\".\n"
-         "Prints one row per port: port, rate, serial number, firmware and name, or\n"
-         "\"no logger answered\" (or \"port failed\", with the reason on stderr). Use the\n"
-         "port and rate with --port and --baud.",
-         "Exit status: 0 when a logger was found, 1 when none answered, 2 usage\n"
-         "error, 130 cancelled (Ctrl+C, SIGTERM, SIGHUP).",
-         13},
-        [findPorts](const CPositional& positional) { return Find(*findPorts, positional); });
+    CLI::App& find = line.Add("find", "find the port and baud rate a logger answers at",
+                              {"usage: fennmere find [--port P ...]",
+                               "Looks for a logger on each port P (on every free serial device that\n"
+                               "fennmere ports lists when none is given), all ports at once: at each rate\n"
+                               "of the panel's baud list, fastest first (115200, 57600, 38400, 19200, 9600,\n"
+                               "2400, 1200), the wake-up line and \"Service\" until \"Service mode started\"\n"
+                               "comes back; then the logger's identity (\"?\" and \"System?\") and \"Exit\".\n"
+                               "Prints one row per port: port, rate, serial number, firmware and name, or\n"
+                               "\"no logger answered\" (or \"port failed\", with the reason on stderr). Use the\n"
+                               "port and rate with --port and --baud.",
+                               "Exit status: 0 when a logger was found, 1 when none answered, 2 usage\n"
+                               "error, 130 cancelled (Ctrl+C, SIGTERM, SIGHUP).",
+                               13},
+                              [findPorts](const CPositional& positional) { return Find(*findPorts, positional); });
     findPorts->Declare(find, "COM<n> or a device path; may be given several times");
 
     auto o = std::make_shared<STerminalOptions>();
-    CLI::App& terminal = line.Add(
-        "terminal", "type commands to a logger by hand",
-        {"usage: fennmere terminal --port P [--baud B] [--log FILE]",
-         "A terminal to the logger on port P: each line is sent followed by CR and\n"
-         "the logger's answer is shown as it arrives (CR left out, other control\n"
-         "bytes as <XX>). \"Service\" and \"Exit\" are lines like any other: the\n"
-         "logger answers most commands only in service mode.\n"
-         "\n"
-         "On a terminal: a line editor (cursor keys, Ctrl+A and Ctrl+E to the start\n"
-         "and end, Ctrl+W and Ctrl+U to delete a word or the line, Up and Down for\n"
-         "the lines sent before; on Windows Backspace, Up and Down only); Ctrl+D on\n"
-         "an empty line or Ctrl+C ends the session. Otherwise the lines come from\n"
-         "standard input (CR, LF or CR LF between them); each waits until the logger\n"
-         "has been quiet for 0.3 s (at most 5 s), and the session ends when the input\n"
-         "has ended and the line has been quiet for half a second:\n"
-         "\n"
-         "    printf 'Service\\rSystem?\\rExit\\r' | fennmere terminal --port /dev/ttyUSB0",
-         "Exit status: 0, 5 port in use, 6 other port failure, 2 usage error.",
-         15},
-        [o](const CPositional& positional) { return Terminal(*o, positional); });
+    CLI::App& terminal = line.Add("terminal", "type commands to a logger by hand",
+                                  {"usage: fennmere terminal --port P [--baud B] [--log FILE]",
+                                   "A terminal to the logger on port P: each line is sent followed by CR and\n"
+                                   "the logger's answer is shown as it arrives (CR left out, other control\n"
+                                   "bytes as <XX>). \"Service\" and \"Exit\" are lines like any other: the\n"
+                                   "logger answers most commands only in service mode.\n"
+                                   "\n"
+                                   "On a terminal: a line editor (cursor keys, Ctrl+A and Ctrl+E to the start\n"
+                                   "and end, Ctrl+W and Ctrl+U to delete a word or the line, Up and Down for\n"
+                                   "the lines sent before; on Windows Backspace, Up and Down only); Ctrl+D on\n"
+                                   "an empty line or Ctrl+C ends the session. Otherwise the lines come from\n"
+                                   "standard input (CR, LF or CR LF between them); each waits until the logger\n"
+                                   "has been quiet for 0.3 s (at most 5 s), and the session ends when the input\n"
+                                   "has ended and the line has been quiet for half a second:\n"
+                                   "\n"
+                                   "    printf 'Service\\rSystem?\\rExit\\r' | fennmere terminal --port /dev/ttyUSB0",
+                                   "Exit status: 0, 5 port in use, 6 other port failure, 2 usage error.", 15},
+                                  [o](const CPositional& positional) { return Terminal(*o, positional); });
     o->m_port.Declare(terminal, "COM<n> or a device path");
     o->m_baud.Declare(terminal);
     o->m_pLog = terminal

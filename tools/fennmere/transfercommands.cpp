@@ -8,13 +8,12 @@
 
 #include "cli.h"
 #include "commandline.h"
-#include "consoleoutput.h"
+#include "config/configdump.h"
 #include "config/configwriter.h"
 #include "config/setupfile.h"
 #include "config/text.h"
+#include "consoleoutput.h"
 #include "interrupt.h"
-#include "multiport.h"
-#include "config/configdump.h"
 #include "link/clock.h"
 #include "link/defaultconfig.h"
 #include "link/exchange.h"
@@ -24,6 +23,7 @@
 #include "link/serialport.h"
 #include "link/transfersession.h"
 #include "logbook/logbook.h"
+#include "multiport.h"
 #include "operations/sendkeeper.h"
 #include "operations/sendpreview.h"
 
@@ -188,7 +188,8 @@ std::string Lines(int count)
 // one that failed before anything was compared.
 std::string ChangesOnlyText(const CSafeSendResult& result)
 {
-    if (result.m_bNothingChanged) return "Nothing differs: the logger holds this configuration already; nothing was sent.";
+    if (result.m_bNothingChanged)
+        return "Nothing differs: the logger holds this configuration already; nothing was sent.";
     if (result.m_nChangedLines < 0 || !result.m_bSent) return {};
     if (result.m_fallbackReasons.empty())
         return "Sent only the " + Lines(result.m_nChangedLines) + " that differed from the logger's.";
@@ -291,15 +292,14 @@ int SendSafely(const CPortOption& port, const CSendStepOptions& options, const C
     if (std::string what = SendResultText(result, exitCode); !what.empty()) {
         CPortRun run;
         TakeSendIdentity(run, result, config);
-        const std::string serial = result.m_before || result.m_after ? NarrowLatin1(run.m_strSerial)
-                                                                     : "(serial number not read)";
+        const std::string serial =
+            result.m_before || result.m_after ? NarrowLatin1(run.m_strSerial) : "(serial number not read)";
         const std::string name = run.m_strName.empty() ? "" : ", name \"" + NarrowLatin1(run.m_strName) + "\"";
-        std::fprintf(stderr, "%s: logger %s%s: %s\n", NarrowLatin1(config.m_panel.m_strComPort).c_str(),
-                     serial.c_str(), name.c_str(), what.c_str());
+        std::fprintf(stderr, "%s: logger %s%s: %s\n", NarrowLatin1(config.m_panel.m_strComPort).c_str(), serial.c_str(),
+                     name.c_str(), what.c_str());
     }
     return exitCode;
 }
-
 
 namespace {
 
@@ -331,8 +331,8 @@ int RetrieveOnEveryPort(const CReadOptions& o, const CConfiguration& config, boo
             if (!read) return;
             TakeIdentity(run, *read);
             const std::string path = OutputFileForPort(*folder, run.m_strPort, extension);
-            const CFileResult written = SaveFileAtomically(
-                path, o.m_bJson ? ConfigurationToJson(*read) : WriteSetupFile(*read));
+            const CFileResult written =
+                SaveFileAtomically(path, o.m_bJson ? ConfigurationToJson(*read) : WriteSetupFile(*read));
             if (!written.m_bOk) {
                 run.m_nExit = kExitFile;
                 run.m_strResult = "not written: " + written.m_strError;
@@ -348,29 +348,28 @@ const char* const kOptionsUsage = " --port P [--baud B] [-o FILE] [--json]";
 void AddRetrieve(CCommandLine& line)
 {
     auto o = std::make_shared<CReadOptions>();
-    CLI::App& app = line.Add(
-        "retrieve", "read a logger's configuration",
-        {std::string("usage: fennmere retrieve") + kOptionsUsage,
-         "Reads the configuration of the logger on port P, starting from a new\n"
-         "configuration as the application does, and writes it as a setup file (or\n"
-         "JSON with --json). Nothing is written when the Retrieve fails.\n"
-         "\n" +
-             std::string(kSeveralPortsText) +
-             " With several ports -o names a folder: one file per port,\n"
-             "DIR/ttyUSB0.txt for /dev/ttyUSB0 (.json with --json).",
-         kCancelTransferText},
-        [o](const CPositional& positional) {
-            ExpectPositional(positional, 0, 0);
-            CConfiguration config = o->m_sensors.NewDocument();
-            SetPanel(config, o->m_port, o->m_baud);
-            if (o->m_port.Several()) return RetrieveOnEveryPort(*o, config, false);
-            CheckOutput(o->m_output);
+    CLI::App& app = line.Add("retrieve", "read a logger's configuration",
+                             {std::string("usage: fennmere retrieve") + kOptionsUsage,
+                              "Reads the configuration of the logger on port P, starting from a new\n"
+                              "configuration as the application does, and writes it as a setup file (or\n"
+                              "JSON with --json). Nothing is written when the Retrieve fails.\n"
+                              "\n" +
+                                  std::string(kSeveralPortsText) +
+                                  " With several ports -o names a folder: one file per port,\n"
+                                  "DIR/ttyUSB0.txt for /dev/ttyUSB0 (.json with --json).",
+                              kCancelTransferText},
+                             [o](const CPositional& positional) {
+                                 ExpectPositional(positional, 0, 0);
+                                 CConfiguration config = o->m_sensors.NewDocument();
+                                 SetPanel(config, o->m_port, o->m_baud);
+                                 if (o->m_port.Several()) return RetrieveOnEveryPort(*o, config, false);
+                                 CheckOutput(o->m_output);
 
-            int exitCode = kExitOk;
-            std::optional<CConfiguration> retrieved = RetrieveFromLogger(config, exitCode);
-            if (retrieved) WriteConfiguration(*o, *retrieved);
-            return exitCode;
-        });
+                                 int exitCode = kExitOk;
+                                 std::optional<CConfiguration> retrieved = RetrieveFromLogger(config, exitCode);
+                                 if (retrieved) WriteConfiguration(*o, *retrieved);
+                                 return exitCode;
+                             });
     o->Declare(app);
 }
 
@@ -388,66 +387,67 @@ void AddSend(CCommandLine& line)
         CSensorsOption m_sensors;
     };
     auto o = std::make_shared<SOptions>();
-    CLI::App& app = line.Add(
-        "send", "write a setup file's configuration into a logger",
-        {"usage: fennmere send FILE --port P [--baud B] [--set-time] [--date D.M.Y --time H:M:S]\n"
-         "                     [--no-backup] [--no-verify] [--changes-only]",
-         "Opens the setup file FILE on top of a new configuration and writes that\n"
-         "configuration into the logger on port P. FILE may also be a complete\n"
-         "configuration file (what show --json prints).\n"
-         "\n"
-         "Before the first line the logger's configuration is read into the logbook\n"
-         "(if that fails, nothing is sent); after the logger has stored the new one it\n"
-         "is read again, at the rate it then listens at, and compared with what was\n"
-         "sent. What was sent is kept in the logbook as soon as the logger has\n"
-         "acknowledged its save. A setup file carries no early warnings, SMS numbers\n"
-         "or early-warning switch: when the backup shows the logger holding any, the\n"
-         "ones this Send resets are named on stderr before the first line goes out\n"
-         "(diff FILE --port P shows them beforehand). A line on stderr ends the run,\n"
-         "saying which logger got what.\n"
-         "\n"
-         "With --changes-only, only the configuration lines that differ from the\n"
-         "backup are sent (with the framing the logger needs around them); when\n"
-         "none differs nothing is sent. The verification then expects the whole\n"
-         "configuration: if the logger holds anything else, the whole configuration\n"
-         "is sent and verified after all, and the run says so.\n"
-         "\n" +
-             std::string(kSeveralPortsText),
-         "Exit status 4 when the Send finished but the logger did not answer some\n"
-         "commands; they are listed on stderr. Exit status 7 when the logger, read\n"
-         "back, holds something else than was sent: the fields are listed on stderr\n"
-         "as diff lists them (PATH: SENT -> HELD).\n"
-         "\n"
-         "Ctrl+C, SIGTERM or SIGHUP cancel the Send: the logger is told to leave\n"
-         "service mode (it may then hold a partly written configuration that it has\n"
-         "not stored; the message says which step was interrupted), the port is\n"
-         "released and the exit status is 130. A second one ends at once."},
-        [o](const CPositional& positional) {
-            ExpectPositional(positional, 1, 1);
-            CConfiguration config = o->m_sensors.NewDocument();
-            SetPanel(config, o->m_port, o->m_baud);
-            const bool date = o->m_pDate->count() > 0;
-            if (date != (o->m_pTime->count() > 0)) throw CUsageError("--date and --time go together");
-            StepsOf(o->m_steps);  // a usage error before any file is read
-            const bool complete = OpenSetupFile(config, positional[0], true);
+    CLI::App& app = line.Add("send", "write a setup file's configuration into a logger",
+                             {"usage: fennmere send FILE --port P [--baud B] [--set-time] [--date D.M.Y --time H:M:S]\n"
+                              "                     [--no-backup] [--no-verify] [--changes-only]",
+                              "Opens the setup file FILE on top of a new configuration and writes that\n"
+                              "configuration into the logger on port P. FILE may also be a complete\n"
+                              "configuration file (what show --json prints).\n"
+                              "\n"
+                              "Before the first line the logger's configuration is read into the logbook\n"
+                              "(if that fails, nothing is sent); after the logger has stored the new one it\n"
+                              "is read again, at the rate it then listens at, and compared with what was\n"
+                              "sent. What was sent is kept in the logbook as soon as the logger has\n"
+                              "acknowledged its save. A setup file carries no early warnings, SMS numbers\n"
+                              "or early-warning switch: when the backup shows the logger holding any, the\n"
+                              "ones this Send resets are named on stderr before the first line goes out\n"
+                              "(diff FILE --port P shows them beforehand). A line on stderr ends the run,\n"
+                              "saying which logger got what.\n"
+                              "\n"
+                              "With --changes-only, only the configuration lines that differ from the\n"
+                              "backup are sent (with the framing the logger needs around them); when\n"
+                              "none differs nothing is sent. The verification then expects the whole\n"
+                              "configuration: if the logger holds anything else, the whole configuration\n"
+                              "is sent and verified after all, and the run says so.\n"
+                              "\n" +
+                                  std::string(kSeveralPortsText),
+                              "Exit status 4 when the Send finished but the logger did not answer some\n"
+                              "commands; they are listed on stderr. Exit status 7 when the logger, read\n"
+                              "back, holds something else than was sent: the fields are listed on stderr\n"
+                              "as diff lists them (PATH: SENT -> HELD).\n"
+                              "\n"
+                              "Ctrl+C, SIGTERM or SIGHUP cancel the Send: the logger is told to leave\n"
+                              "service mode (it may then hold a partly written configuration that it has\n"
+                              "not stored; the message says which step was interrupted), the port is\n"
+                              "released and the exit status is 130. A second one ends at once."},
+                             [o](const CPositional& positional) {
+                                 ExpectPositional(positional, 1, 1);
+                                 CConfiguration config = o->m_sensors.NewDocument();
+                                 SetPanel(config, o->m_port, o->m_baud);
+                                 const bool date = o->m_pDate->count() > 0;
+                                 if (date != (o->m_pTime->count() > 0))
+                                     throw CUsageError("--date and --time go together");
+                                 StepsOf(o->m_steps);  // a usage error before any file is read
+                                 const bool complete = OpenSetupFile(config, positional[0], true);
 
-            config.m_panel.m_nClock = o->m_bSetTime ? 1 : 0;
-            if (date) {
-                auto [day, month, year] = ThreeParts(o->m_strDate, '.', "--date");
-                auto [hour, minute, second] = ThreeParts(o->m_strTime, ':', "--time");
-                CSystemSettings& s = config.m_system;
-                s.m_strDay = day, s.m_strMonth = month, s.m_strYear = year;
-                s.m_strHour = hour, s.m_strMinute = minute, s.m_strSecond = second;
-                s.m_nSetTime = 1;
-            } else {
-                config.m_system.m_nSetTime = 0;
-            }
-            return SendSafely(o->m_port, o->m_steps, config, ELogbookEvent::Send, !complete);
-        });
+                                 config.m_panel.m_nClock = o->m_bSetTime ? 1 : 0;
+                                 if (date) {
+                                     auto [day, month, year] = ThreeParts(o->m_strDate, '.', "--date");
+                                     auto [hour, minute, second] = ThreeParts(o->m_strTime, ':', "--time");
+                                     CSystemSettings& s = config.m_system;
+                                     s.m_strDay = day, s.m_strMonth = month, s.m_strYear = year;
+                                     s.m_strHour = hour, s.m_strMinute = minute, s.m_strSecond = second;
+                                     s.m_nSetTime = 1;
+                                 } else {
+                                     config.m_system.m_nSetTime = 0;
+                                 }
+                                 return SendSafely(o->m_port, o->m_steps, config, ELogbookEvent::Send, !complete);
+                             });
     o->m_port.Declare(app);
     o->m_baud.Declare(app);
     app.add_flag("--set-time", o->m_bSetTime, "also set the logger's clock from this computer's clock");
-    o->m_pDate = app.add_option("--date", o->m_strDate, "set the logger's date to these texts ...")->option_text("D.M.Y");
+    o->m_pDate =
+        app.add_option("--date", o->m_strDate, "set the logger's date to these texts ...")->option_text("D.M.Y");
     o->m_pTime = app.add_option("--time", o->m_strTime, "... and its time (both are sent when each is complete)")
                      ->option_text("H:M:S");
     o->m_steps.Declare(app);
@@ -457,30 +457,30 @@ void AddSend(CCommandLine& line)
 void AddDefaultConfig(CCommandLine& line)
 {
     auto o = std::make_shared<CReadOptions>();
-    CLI::App& app = line.Add(
-        "default-config", "return a logger to its default configuration",
-        {std::string("usage: fennmere default-config") + kOptionsUsage,
-         "Makes the logger on port P return to its default configuration and writes\n"
-         "the configuration it answers with (applied on top of a new configuration)\n"
-         "as a setup file, or JSON with --json. Nothing is written on failure.\n"
-         "\n" +
-             std::string(kSeveralPortsText) + " With several ports -o names a folder: one file per port.",
-         kCancelTransferText},
-        [o](const CPositional& positional) {
-            ExpectPositional(positional, 0, 0);
-            CConfiguration config = o->m_sensors.NewDocument();
-            SetPanel(config, o->m_port, o->m_baud);
-            if (o->m_port.Several()) return RetrieveOnEveryPort(*o, config, true);
-            CheckOutput(o->m_output);
+    CLI::App& app =
+        line.Add("default-config", "return a logger to its default configuration",
+                 {std::string("usage: fennmere default-config") + kOptionsUsage,
+                  "Makes the logger on port P return to its default configuration and writes\n"
+                  "the configuration it answers with (applied on top of a new configuration)\n"
+                  "as a setup file, or JSON with --json. Nothing is written on failure.\n"
+                  "\n" +
+                      std::string(kSeveralPortsText) + " With several ports -o names a folder: one file per port.",
+                  kCancelTransferText},
+                 [o](const CPositional& positional) {
+                     ExpectPositional(positional, 0, 0);
+                     CConfiguration config = o->m_sensors.NewDocument();
+                     SetPanel(config, o->m_port, o->m_baud);
+                     if (o->m_port.Several()) return RetrieveOnEveryPort(*o, config, true);
+                     CheckOutput(o->m_output);
 
-            CConsoleObserver observer(ETransferKind::DefaultConfig);
-            CCancelToken cancel;
-            CInterruptScope interrupts(cancel);
-            CDefaultConfigResult result = DefaultConfigAndKeep(SharedPort(), CSystemClock::Instance(), config,
-                                                               observer, &cancel, ConsoleKeeping());
-            if (result.m_config) WriteConfiguration(*o, *result.m_config);
-            return ExitFor(result.m_report);
-        });
+                     CConsoleObserver observer(ETransferKind::DefaultConfig);
+                     CCancelToken cancel;
+                     CInterruptScope interrupts(cancel);
+                     CDefaultConfigResult result = DefaultConfigAndKeep(SharedPort(), CSystemClock::Instance(), config,
+                                                                        observer, &cancel, ConsoleKeeping());
+                     if (result.m_config) WriteConfiguration(*o, *result.m_config);
+                     return ExitFor(result.m_report);
+                 });
     o->Declare(app);
 }
 
