@@ -160,7 +160,10 @@ CLI::App& CCommandLine::AddSubcommand(CLI::App& command, const std::string& name
 {
     CLI::App* app = command.add_subcommand(name, summary);
     app->set_help_flag();
-    m_commands[app] = {{}, std::move(run), &command, label};
+    SCommand& added = m_commands[app];
+    added.m_run = std::move(run);
+    added.m_pParent = &command;
+    added.m_strLabel = label;
     return *app;
 }
 

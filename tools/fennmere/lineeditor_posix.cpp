@@ -125,6 +125,9 @@ struct CLineEditor::SState {
     bool m_bStop = false;
     std::string m_held;  // an unfinished received line, shown above the prompt
     std::string m_strLocale;
+    // Where the line is edited: standard output, or the terminal itself when
+    // standard output goes elsewhere (a file gets the logger's text alone).
+    std::FILE* m_pTerminal = stdout;
     struct sigaction m_previous {};
 
     void Wake()
@@ -144,6 +147,11 @@ struct CLineEditor::SState {
             text.swap(m_incoming);
         }
         if (text.empty()) return;
+        if (m_pTerminal != stdout) {
+            std::fputs(text.c_str(), stdout);
+            std::fflush(stdout);
+            return;
+        }
         // An unfinished line shown before is written again, whole, over itself.
         std::fputs(m_held.empty() ? "\r\x1b[K" : "\r\x1b[K\x1b[A\r\x1b[K", stdout);
         // The terminal's own output processing puts CR before each LF.
@@ -182,6 +190,10 @@ CLineEditor::CLineEditor() : m_pState(std::make_unique<SState>())
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, &s.m_previous);
 
+    if (::isatty(STDOUT_FILENO) != 1) {
+        if (std::FILE* terminal = std::fopen("/dev/tty", "we")) s.m_pTerminal = terminal;
+    }
+    rl_outstream = s.m_pTerminal;
     rl_catch_signals = 0;
     rl_getc_function = NextKey;
     using_history();
@@ -193,8 +205,9 @@ CLineEditor::~CLineEditor()
     SState& s = *m_pState;
     s.ShowIncoming();
     rl_callback_handler_remove();
-    std::fputs("\n", stdout);
-    std::fflush(stdout);
+    std::fputs("\n", s.m_pTerminal);
+    std::fflush(s.m_pTerminal);
+    if (s.m_pTerminal != stdout) std::fclose(s.m_pTerminal);
     ::sigaction(SIGINT, &s.m_previous, nullptr);
     g_nWakeFd = -1;
     for (int fd : s.m_wake)
@@ -233,6 +246,9 @@ std::optional<std::string> CLineEditor::ReadLine()
             // libedit leaves the terminal as it found it once a line is
             // done; the next one starts at once, with its prompt.
             rl_callback_handler_install(kPrompt, OnEditorLine);
+            // Its idea of the line is brought up to date only by the next
+            // key; the line is empty now.
+            rl_point = rl_end = 0;
             return g_line;
         }
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {s.m_wake[0], POLLIN, 0}};
