@@ -44,7 +44,7 @@ jobs=${FENNMERE_JOBS:-2}
 
 # dpkg-dev: dpkg-shlibdeps for the Depends field; file: CPack finds the ELF
 # files with it.
-packages=(cmake ninja-build g++ qt6-base-dev nlohmann-json3-dev dpkg-dev file)
+packages=(cmake ninja-build g++ qt6-base-dev nlohmann-json3-dev libcli11-dev libedit-dev pkg-config dpkg-dev file)
 [ "$check" -eq 1 ] && packages+=(lintian desktop-file-utils appstream)
 fennmere_need_packages "${packages[@]}"
 

@@ -8,7 +8,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
-fennmere_need_packages cmake ninja-build g++ qt6-base-dev nlohmann-json3-dev
+fennmere_need_packages cmake ninja-build g++ qt6-base-dev nlohmann-json3-dev libcli11-dev libedit-dev pkg-config
 cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFENNMERE_BUILD_TESTS=OFF \
     -DFENNMERE_BUILD_GUI=ON >/dev/null
 cmake --build build/run -j "${FENNMERE_JOBS:-2}" >/dev/null

@@ -183,7 +183,15 @@ INSTANTIATE_TEST_SUITE_P(
         CBadInput{{"new", "-o", "a", "--output", "b"}, 2, "option --output given twice"},
         CBadInput{{"live", "--port", "/dev/null", "--baud", "12345"}, 2, "--baud 12345 is not a rate"},
         CBadInput{{"live", "--port", "/dev/null", "--baud", "0"}, 2, "--baud 0 is not a rate"},
-        CBadInput{{"retrieve", "--port", "/dev/null", "--baud", "99999999"}, 2, "--baud 99999999"}));
+        CBadInput{{"retrieve", "--port", "/dev/null", "--baud", "99999999"}, 2, "--baud 99999999"},
+        // Usage errors name the argument as it was typed, with the hint.
+        CBadInput{{"new", "--bogus"}, 2, "fennmere new: unknown option --bogus\nTry 'fennmere new --help'.\n"},
+        CBadInput{{"show", "{BIN}", "--json=1"}, 2, "unknown option --json=1"},
+        CBadInput{{"retrieve", "--port"}, 2, "option --port needs a value"},
+        CBadInput{{"convert"}, 2, "missing argument"},
+        CBadInput{{"show", "{BIN}", "extra"}, 2, "unexpected argument extra"},
+        CBadInput{{"send", "{BIN}", "--port", "a", "--port=a"}, 2, "--port a given twice"},
+        CBadInput{{"logbook", "-8N1/1"}, 2, "unknown subcommand '-8N1/1' (show or restore)"}));
 
 // diff over a table of files: {A} and {B} are setup files, {D} is A as a
 // complete file and {C} that with an SMS number, which no setup file
@@ -268,7 +276,7 @@ TEST_F(CliFileTest, CharactersTheFormatCannotCarryAreNamedWithTheirField)
 TEST_F(CliFileTest, EveryCommandHasHelp)
 {
     for (const char* command :
-         {"new", "convert", "show", "ports", "retrieve", "send", "default-config", "diff", "logbook"}) {
+         {"new", "convert", "show", "ports", "find", "terminal", "retrieve", "send", "default-config", "diff", "logbook"}) {
         auto help = RunCommand(test::FennmerePath(), {command, "--help"});
         EXPECT_EQ(help.m_nExit, 0) << command;
         EXPECT_EQ(help.m_strOut.rfind(std::string("usage: fennmere ") + command, 0), 0u) << command;

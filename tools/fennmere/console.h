@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <memory>
 
 namespace fennmere::cli {
 
@@ -18,22 +17,5 @@ bool IsTerminal(std::FILE* stream);
 
 // The local time of seconds.
 std::tm LocalTime(std::time_t seconds);
-
-// The keyboard byte by byte, without echo and without Ctrl+C ending the
-// process, while one lives. Arrow keys come as ESC [ A and ESC [ B.
-class CRawKeyboard {
-public:
-    CRawKeyboard();
-    ~CRawKeyboard();
-    CRawKeyboard(const CRawKeyboard&) = delete;
-    CRawKeyboard& operator=(const CRawKeyboard&) = delete;
-
-    // The next byte typed; false at the end of input.
-    bool Read(char& ch);
-
-private:
-    struct SSaved;
-    std::unique_ptr<SSaved> m_pSaved;
-};
 
 }  // namespace fennmere::cli

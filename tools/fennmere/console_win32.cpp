@@ -46,25 +46,4 @@ std::tm LocalTime(std::time_t seconds)
     return local;
 }
 
-struct CRawKeyboard::SSaved {
-    HANDLE m_hInput = INVALID_HANDLE_VALUE;
-    DWORD m_mode = 0;
-};
-
-CRawKeyboard::CRawKeyboard() : m_pSaved(std::make_unique<SSaved>())
-{
-    m_pSaved->m_hInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    if (!::GetConsoleMode(m_pSaved->m_hInput, &m_pSaved->m_mode)) return;
-    DWORD raw = m_pSaved->m_mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT);
-    ::SetConsoleMode(m_pSaved->m_hInput, raw | ENABLE_VIRTUAL_TERMINAL_INPUT);
-}
-
-CRawKeyboard::~CRawKeyboard() { ::SetConsoleMode(m_pSaved->m_hInput, m_pSaved->m_mode); }
-
-bool CRawKeyboard::Read(char& ch)
-{
-    DWORD got = 0;
-    return ::ReadFile(m_pSaved->m_hInput, &ch, 1, &got, nullptr) && got == 1;
-}
-
 }  // namespace fennmere::cli

@@ -5,11 +5,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli.h"
-#include "interrupt.h"
+#include "commandline.h"
 #include "config/text.h"
+#include "interrupt.h"
 #include "link/clock.h"
 #include "link/exchange.h"
 #include "link/liveacquisition.h"
@@ -19,50 +21,7 @@ namespace fennmere::cli {
 
 namespace {
 
-const char* const kLiveUsage =
-    "usage: fennmere live --port P [--baud B] [--config FILE] [--format table|csv]\n"
-    "                     [--count N] [--duration S] [--verbose]\n"
-    "\n"
-    "Listens to the logger on port P and prints every data line it emits (a line\n"
-    "that begins with a date) as one row: Date, Time, then one field per value\n"
-    "column, exactly as received. Nothing is sent to the logger. The value\n"
-    "columns follow from the outputs of the configuration: one titled with the\n"
-    "alias of each output that has an input, then Min, Max and Stdev for each\n"
-    "statistic switched on. Rows go to standard output as they arrive, oldest\n"
-    "first. Runs until N rows have been printed, S seconds have passed, or\n"
-    "SIGINT / SIGTERM arrives; the port is closed and the exit status is 0.\n"
-    "\n"
-    "  --port P           COM<n> or a device path such as /dev/ttyUSB0\n"
-    "  --baud B           PC baud rate (default 115200)\n"
-    "  --config FILE      setup file whose outputs and DataFormat give the value\n"
-    "                     columns and the separator (default: a new configuration,\n"
-    "                     which has no value columns)\n"
-    "  --sensors FILE     sensor definition file (default: sensor.ini)\n"
-    "  --format table     columns padded to a common width for a terminal: Date\n"
-    "                     and Time left-aligned, values right-aligned, two spaces\n"
-    "                     between columns; a field wider than its column pushes\n"
-    "                     the rest of the row to the right (default)\n"
-    "  --format csv       RFC 4180: a header row, CR LF line ends, a field quoted\n"
-    "                     when it holds a comma, a quote or a line end\n"
-    "  --count N          stop after N rows\n"
-    "  --duration S       stop after S seconds (fractions allowed)\n"
-    "  --verbose          also print the lines that are not data (prompts, notes)\n"
-    "                     on standard error\n"
-    "\n"
-    "Exit status 5 when the port is in use, 6 for any other serial failure.\n";
-
 std::atomic<bool> g_bStopRequested{false};
-
-bool WantsHelp(const std::vector<std::string>& args)
-{
-    for (const auto& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kLiveUsage, stdout);
-            return true;
-        }
-    }
-    return false;
-}
 
 long PositiveCount(const std::string& text)
 {
@@ -218,35 +177,45 @@ private:
     bool m_bFieldsSaid = false;
 };
 
-}  // namespace
+struct SLiveOptions {
+    CPortOption m_port;
+    CBaudOption m_baud;
+    std::string m_strConfig;
+    CLI::Option* m_pConfig = nullptr;
+    CSensorsOption m_sensors;
+    std::string m_strFormat = "table";
+    std::string m_strCount;
+    CLI::Option* m_pCount = nullptr;
+    std::string m_strDuration;
+    CLI::Option* m_pDuration = nullptr;
+    bool m_bVerbose = false;
+};
 
-int CommandLive(const std::vector<std::string>& argv)
+int Live(const SLiveOptions& o, const CPositional& positional)
 {
-    if (WantsHelp(argv)) return kExitOk;
-    CArgs args(argv, {"--port", "--baud", "--config", "--sensors", "--format", "--count", "--duration"}, {"--verbose"});
-    args.ExpectPositional(0, 0);
+    ExpectPositional(positional, 0, 0);
 
-    if (args.Ports().size() > 1) throw CUsageError("live listens to one logger: give --port once");
-    auto port = args.Value("--port");
-    if (!port || port->empty()) throw CUsageError("--port is required");
-    const std::string formatText = args.Value("--format").value_or("table");
+    if (o.m_port.Several()) throw CUsageError("live listens to one logger: give --port once");
+    if (o.m_port.m_ports.empty() || o.m_port.m_ports.front().empty()) throw CUsageError("--port is required");
+    const std::string& port = o.m_port.m_ports.front();
+    const std::string& formatText = o.m_strFormat;
     if (formatText != "table" && formatText != "csv")
         throw CUsageError("--format must be table or csv, not '" + formatText + "'");
     const EFormat format = formatText == "csv" ? EFormat::Csv : EFormat::Table;
-    const long count = args.Value("--count") ? PositiveCount(*args.Value("--count")) : 0;
-    const double seconds = args.Value("--duration") ? PositiveSeconds(*args.Value("--duration")) : 0.0;
-    const auto baud = args.Value("--baud");
-    if (baud) CheckBaud(*baud);
+    const long count = o.m_pCount->count() > 0 ? PositiveCount(o.m_strCount) : 0;
+    const double seconds = o.m_pDuration->count() > 0 ? PositiveSeconds(o.m_strDuration) : 0.0;
+    if (o.m_baud.Given()) CheckBaud(o.m_baud.m_strBaud);
 
-    CConfiguration config = NewDocument(args);
-    const auto configFile = args.Value("--config");
+    CConfiguration config = o.m_sensors.NewDocument();
+    const std::optional<std::string> configFile =
+        o.m_pConfig->count() > 0 ? std::optional<std::string>(o.m_strConfig) : std::nullopt;
     if (configFile) OpenSetupFile(config, *configFile);
-    config.m_panel.m_strComPort = WidenLatin1(*port);
-    if (baud) config.m_panel.m_strBaud = WidenLatin1(*baud);
+    config.m_panel.m_strComPort = WidenLatin1(port);
+    if (o.m_baud.Given()) config.m_panel.m_strBaud = WidenLatin1(o.m_baud.m_strBaud);
     const CLiveSettings settings = LiveSettingsFor(config);
 
     CatchStopRequests(g_bStopRequested);
-    CPrintingSink sink(format, args.Flag("--verbose"), settings.m_separator, count, configFile.has_value());
+    CPrintingSink sink(format, o.m_bVerbose, settings.m_separator, count, configFile.has_value());
     CClock& clock = CSystemClock::Instance();
     const auto deadline = clock.Now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                             std::chrono::duration<double>(seconds));
@@ -254,7 +223,8 @@ int CommandLive(const std::vector<std::string>& argv)
     // so that a port that cannot be opened leaves standard output empty.
     bool opened = false;
     auto keepRunning = [&] {
-        if (!opened && !configFile) std::fputs("no --config: value columns unknown, only Date and Time are shown\n", stderr);
+        if (!opened && !configFile)
+            std::fputs("no --config: value columns unknown, only Date and Time are shown\n", stderr);
         opened = true;
         sink.PrintHeader();
         if (g_bStopRequested.load() || sink.WriteFailed()) return false;
@@ -268,6 +238,48 @@ int CommandLive(const std::vector<std::string>& argv)
     }
     if (sink.WriteFailed() && sink.WriteError() != EPIPE) throw CFileError("<stdout>: write error");
     return kExitOk;
+}
+
+}  // namespace
+
+void AddLiveCommand(CCommandLine& line)
+{
+    auto o = std::make_shared<SLiveOptions>();
+    CLI::App& app = line.Add("live", "print the data lines a logger emits as they arrive",
+                             {"usage: fennmere live --port P [--baud B] [--config FILE] [--format table|csv]\n"
+                              "                     [--count N] [--duration S] [--verbose]",
+                              "Listens to the logger on port P and prints every data line it emits (a line\n"
+                              "that begins with a date) as one row: Date, Time, then one field per value\n"
+                              "column, exactly as received. Nothing is sent to the logger. The value\n"
+                              "columns follow from the outputs of the configuration: one titled with the\n"
+                              "alias of each output that has an input, then Min, Max and Stdev for each\n"
+                              "statistic switched on. Rows go to standard output as they arrive, oldest\n"
+                              "first. Runs until N rows have been printed, S seconds have passed, or\n"
+                              "SIGINT / SIGTERM arrives; the port is closed and the exit status is 0.",
+                              "Exit status 5 when the port is in use, 6 for any other serial failure."},
+                             [o](const CPositional& positional) { return Live(*o, positional); });
+    o->m_port.Declare(app);
+    o->m_baud.Declare(app);
+    o->m_pConfig = app.add_option("--config", o->m_strConfig,
+                                  "setup file whose outputs and DataFormat give the value\n"
+                                  "columns and the separator (default: a new configuration,\n"
+                                  "which has no value columns)")
+                       ->option_text("FILE");
+    o->m_sensors.Declare(app);
+    app.add_option("--format", o->m_strFormat,
+                   "table (the default): columns padded to a common width\n"
+                   "for a terminal: Date and Time left-aligned, values\n"
+                   "right-aligned, two spaces between columns; a field wider\n"
+                   "than its column pushes the rest of the row to the right;\n"
+                   "csv: RFC 4180: a header row, CR LF line ends, a field\n"
+                   "quoted when it holds a comma, a quote or a line end")
+        ->option_text("F");
+    o->m_pCount = app.add_option("--count", o->m_strCount, "stop after N rows")->option_text("N");
+    o->m_pDuration =
+        app.add_option("--duration", o->m_strDuration, "stop after S seconds (fractions allowed)")->option_text("S");
+    app.add_flag("--verbose", o->m_bVerbose,
+                 "also print the lines that are not data (prompts, notes)\n"
+                 "on standard error");
 }
 
 }  // namespace fennmere::cli

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <thread>
 
+#include "commandline.h"
 #include "config/text.h"
-#include "console.h"
+#include "consoleoutput.h"
 #include "interrupt.h"
 #include "link/clock.h"
 #include "link/exchange.h"
@@ -19,55 +19,15 @@ namespace fennmere::cli {
 
 namespace {
 
-// The progress lines: redrawn together on a terminal, nothing otherwise.
-class CProgressBoard {
-public:
-    explicit CProgressBoard(const std::vector<std::string>& ports)
-        : m_ports(ports), m_positions(ports.size(), 0), m_bTerminal(IsTerminal(stderr))
-    {
-        for (const std::string& port : ports) m_nWidth = std::max(m_nWidth, port.size());
-        if (m_bTerminal) Draw(false);
-    }
-
-    void Set(std::size_t index, int position)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (position <= m_positions[index]) return;  // the bar never moves back
-        m_positions[index] = position;
-        if (m_bTerminal) Draw(true);
-    }
-
-private:
-    void Draw(bool over)
-    {
-        std::string text = over ? "\x1b[" + std::to_string(m_ports.size()) + "A" : "";
-        for (std::size_t i = 0; i < m_ports.size(); ++i) {
-            const int filled = m_positions[i] * 40 / 100;
-            text += "\r" + m_ports[i] + std::string(m_nWidth - m_ports[i].size(), ' ') + " [" +
-                    std::string(static_cast<std::size_t>(filled), '#') +
-                    std::string(static_cast<std::size_t>(40 - filled), '.') + "] " +
-                    std::to_string(m_positions[i]) + "%\x1b[K\n";
-        }
-        std::fputs(text.c_str(), stderr);
-        std::fflush(stderr);
-    }
-
-    std::vector<std::string> m_ports;
-    std::vector<int> m_positions;
-    std::size_t m_nWidth = 0;
-    bool m_bTerminal;
-    std::mutex m_mutex;
-};
-
 class CBoardObserver final : public CTransferObserver {
 public:
-    CBoardObserver(CProgressBoard& board, std::size_t index) : m_board(board), m_nIndex(index) {}
+    CBoardObserver(CProgressBars& board, std::size_t index) : m_board(board), m_nIndex(index) {}
     void SetProgress(int position) override { m_board.Set(m_nIndex, position); }
     bool WantsSkippedProgress() const override { return false; }
     void Finished(const CTransferReport&) override {}
 
 private:
-    CProgressBoard& m_board;
+    CProgressBars& m_board;
     std::size_t m_nIndex;
 };
 
@@ -83,45 +43,33 @@ void PrintFailure(const CPortRun& run)
     if (!report.m_unanswered.empty()) {
         std::fprintf(stderr, "%s: %s:\n", run.m_strPort.c_str(), std::string(kUnansweredCaption).c_str());
         for (const std::string& command : report.m_unanswered) {
-            std::string shown;
-            for (char ch : command) shown += ch == '\r' ? "\\r" : ch == '\n' ? "\\n" : std::string(1, ch);
-            std::fprintf(stderr, "  %s\n", shown.c_str());
+            std::fprintf(stderr, "  %s\n", EscapeLineEnds(command).c_str());
         }
     }
 }
 
 }  // namespace
 
-void CheckSeveralPorts(const CArgs& args)
-{
-    std::set<std::string> seen;
-    for (const std::string& port : args.Ports()) {
-        if (port.empty()) throw CUsageError("--port needs a port");
-        if (!seen.insert(port).second) throw CUsageError("--port " + port + " given twice");
-    }
-}
-
 std::string OutputFileForPort(const std::string& folder, const std::string& port, const char* extension)
 {
     std::error_code failed;
     if (!std::filesystem::is_directory(folder, failed))
-        throw CUsageError("with several ports, -o names a folder (one file per port): " + folder +
-                          " is not a folder");
+        throw CUsageError("with several ports, -o names a folder (one file per port): " + folder + " is not a folder");
     std::string name = port.rfind("/dev/", 0) == 0 ? port.substr(5) : port;
     std::replace(name.begin(), name.end(), '/', '_');
     std::replace(name.begin(), name.end(), '\\', '_');
     return (std::filesystem::path(folder) / (name + extension)).string();
 }
 
-int RunOnEveryPort(const CArgs& args, const CPortWork& work, std::FILE* summary)
+int RunOnEveryPort(const CPortOption& port, const CPortWork& work, std::FILE* summary)
 {
-    CheckSeveralPorts(args);
-    const std::vector<std::string>& ports = args.Ports();
+    port.CheckDistinct();
+    const std::vector<std::string>& ports = port.m_ports;
     std::vector<CPortRun> runs(ports.size());
     CCancelToken cancel;
     {
         CInterruptScope interrupts(cancel);
-        CProgressBoard board(ports);
+        CProgressBars board(ports);
         std::vector<std::thread> threads;
         for (std::size_t i = 0; i < ports.size(); ++i) {
             runs[i].m_strPort = ports[i];
@@ -131,8 +79,7 @@ int RunOnEveryPort(const CArgs& args, const CPortWork& work, std::FILE* summary)
                 CBoardObserver observer(board, i);
                 const auto started = std::chrono::steady_clock::now();
                 work(runs[i], port, observer, cancel);
-                runs[i].m_fSeconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+                runs[i].m_fSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             });
         }
         for (std::thread& thread : threads) thread.join();
@@ -140,8 +87,7 @@ int RunOnEveryPort(const CArgs& args, const CPortWork& work, std::FILE* summary)
 
     int exitCode = kExitOk;
     for (CPortRun& run : runs) {
-        if (run.m_strResult.empty())
-            run.m_strResult = run.m_nExit == kExitOk ? "ok" : run.m_report.m_strMessage;
+        if (run.m_strResult.empty()) run.m_strResult = run.m_nExit == kExitOk ? "ok" : run.m_report.m_strMessage;
         PrintFailure(run);
         if (exitCode == kExitOk) exitCode = run.m_nExit;
     }
@@ -152,8 +98,8 @@ int RunOnEveryPort(const CArgs& args, const CPortWork& work, std::FILE* summary)
     for (const CPortRun& run : runs) {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.1f s", run.m_fSeconds);
-        rows.push_back({run.m_strPort, NarrowLatin1(run.m_strSerial), NarrowLatin1(run.m_strName), run.m_strResult,
-                        seconds});
+        rows.push_back(
+            {run.m_strPort, NarrowLatin1(run.m_strSerial), NarrowLatin1(run.m_strName), run.m_strResult, seconds});
     }
     std::fputs(FormatTable(rows).c_str(), summary);
     std::fflush(summary);

@@ -26,24 +26,22 @@ struct CPortRun {
     double m_fSeconds = 0.0;
 };
 
-using CPortWork = std::function<void(CPortRun& run, CPortIo& port, CTransferObserver& observer,
-                                     const CCancelToken& cancel)>;
+using CPortWork =
+    std::function<void(CPortRun& run, CPortIo& port, CTransferObserver& observer, const CCancelToken& cancel)>;
 
-// Runs work for every port of args in parallel (each with a port of its
+struct CPortOption;
+
+// Runs work for every port given in parallel (each with a port of its
 // own), with one progress line per port on a terminal. Then, in port
 // order: every failure with its explanation on stderr, each run's output on
 // stdout, and the summary table (port, serial number, name, result, time)
 // on summary. Returns the exit code of the first run that did not succeed,
 // in port order, or 0. Ctrl+C, SIGTERM and SIGHUP cancel every run.
-int RunOnEveryPort(const CArgs& args, const CPortWork& work, std::FILE* summary);
+int RunOnEveryPort(const CPortOption& ports, const CPortWork& work, std::FILE* summary);
 
 // The file a run over several ports writes for port: DIR/NAME.EXT, NAME
 // the port without "/dev/" and with '_' for '/', so every port has its own.
 // DIR must be a folder; throws CUsageError otherwise.
 std::string OutputFileForPort(const std::string& folder, const std::string& port, const char* extension);
-
-// Ports given twice, or other options that only make sense for one port:
-// usage errors.
-void CheckSeveralPorts(const CArgs& args);
 
 }  // namespace fennmere::cli
