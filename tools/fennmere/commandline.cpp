@@ -160,7 +160,7 @@ CLI::App& CCommandLine::AddSubcommand(CLI::App& command, const std::string& name
 {
     CLI::App* app = command.add_subcommand(name, summary);
     app->set_help_flag();
-    SCommand& added = m_commands[app];
+    CCommand& added = m_commands[app];
     added.m_run = std::move(run);
     added.m_pParent = &command;
     added.m_strLabel = label;
@@ -169,7 +169,7 @@ CLI::App& CCommandLine::AddSubcommand(CLI::App& command, const std::string& name
 
 std::string CCommandLine::Help(const CLI::App& app) const
 {
-    const SCommand& command = m_commands.at(&app);
+    const CCommand& command = m_commands.at(&app);
     const CHelpText& help = command.m_help;
     std::string text = help.m_strUsage + "\n";
     if (!help.m_strDescription.empty()) text += "\n" + help.m_strDescription + "\n";
@@ -178,7 +178,7 @@ std::string CCommandLine::Help(const CLI::App& app) const
     std::vector<std::pair<std::string, std::string>> rows;
     std::size_t width = 0;
     for (const CLI::App* sub : app.get_subcommands({})) {
-        const SCommand& subcommand = m_commands.at(sub);
+        const CCommand& subcommand = m_commands.at(sub);
         rows.emplace_back(subcommand.m_strLabel, sub->get_description());
         width = std::max(width, subcommand.m_strLabel.size());
     }
@@ -211,7 +211,7 @@ int CCommandLine::RunCommand(CLI::App& app, std::vector<std::string> args)
 {
     for (const std::string& arg : args) {
         if (!IsHelp(arg)) continue;
-        const SCommand& command = m_commands.at(&app);
+        const CCommand& command = m_commands.at(&app);
         std::fputs(Help(command.m_pParent != nullptr ? *command.m_pParent : app).c_str(), stdout);
         return kExitOk;
     }

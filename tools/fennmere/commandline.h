@@ -51,7 +51,7 @@ public:
     int Run(int argc, char** argv);
 
 private:
-    struct SCommand {
+    struct CCommand {
         CHelpText m_help;
         CRun m_run;
         CLI::App* m_pParent = nullptr;  // a subcommand's command
@@ -63,7 +63,7 @@ private:
     void PrintOverview(std::FILE* out) const;
 
     CLI::App m_app;
-    std::map<const CLI::App*, SCommand> m_commands;
+    std::map<const CLI::App*, CCommand> m_commands;
 };
 
 // Paragraphs the help of several commands shares.

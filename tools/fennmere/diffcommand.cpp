@@ -23,7 +23,7 @@ namespace fennmere::cli {
 
 namespace {
 
-struct SDiffOptions {
+struct CDiffOptions {
     CPortOption m_port;
     CBaudOption m_baud;
     bool m_bJson = false;
@@ -56,7 +56,7 @@ EConfigSource SourceOf(bool complete)
     return complete ? EConfigSource::CompleteFile : EConfigSource::SetupFile;
 }
 
-int Diff(const SDiffOptions& o, const CPositional& positional)
+int Diff(const CDiffOptions& o, const CPositional& positional)
 {
     const bool logger = !o.m_port.m_ports.empty();
     ExpectPositional(positional, logger ? 1 : 2, logger ? 1 : 2);
@@ -119,7 +119,7 @@ int Diff(const SDiffOptions& o, const CPositional& positional)
 
 void AddDiffCommand(CCommandLine& line)
 {
-    auto o = std::make_shared<SDiffOptions>();
+    auto o = std::make_shared<CDiffOptions>();
     CLI::App& app = line.Add("diff", "compare two configurations, or one with a logger's",
                              {"usage: fennmere diff OLD NEW [--json] [--sensors FILE]\n"
                               "       fennmere diff FILE --port P [--baud B] [--json] [--sensors FILE]",

@@ -14,11 +14,11 @@ const char* const kInText = "Opens the setup file IN on top of a new configurati
 
 void AddNew(CCommandLine& line)
 {
-    struct SOptions {
+    struct COptions {
         COutputOption m_output;
         CSensorsOption m_sensors;
     };
-    auto o = std::make_shared<SOptions>();
+    auto o = std::make_shared<COptions>();
     CLI::App& app = line.Add("new", "write the setup file of a new configuration",
                              {"usage: fennmere new [-o FILE] [--sensors FILE]",
                               "Writes the setup file of a new configuration, as File New and File Save\n"
@@ -37,11 +37,11 @@ void AddNew(CCommandLine& line)
 
 void AddConvert(CCommandLine& line)
 {
-    struct SOptions {
+    struct COptions {
         COutputOption m_output;
         CSensorsOption m_sensors;
     };
-    auto o = std::make_shared<SOptions>();
+    auto o = std::make_shared<COptions>();
     CLI::App& app =
         line.Add("convert", "open a setup file and write it as File Save would",
                  {"usage: fennmere convert IN [-o OUT] [--sensors FILE]",
@@ -61,11 +61,11 @@ void AddConvert(CCommandLine& line)
 
 void AddShow(CCommandLine& line)
 {
-    struct SOptions {
+    struct COptions {
         bool m_bJson = false;
         CSensorsOption m_sensors;
     };
-    auto o = std::make_shared<SOptions>();
+    auto o = std::make_shared<COptions>();
     CLI::App& app =
         line.Add("show", "print every field of a setup file's configuration",
                  {"usage: fennmere show IN [--json] [--sensors FILE]",

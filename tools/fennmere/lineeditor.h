@@ -32,8 +32,8 @@ public:
     void Stop();
 
 private:
-    struct SState;
-    std::unique_ptr<SState> m_pState;
+    struct CState;
+    std::unique_ptr<CState> m_pState;
 };
 
 }  // namespace fennmere::cli

@@ -118,7 +118,7 @@ extern "C" void OnEditorInterrupt(int)
 
 }  // namespace
 
-struct CLineEditor::SState {
+struct CLineEditor::CState {
     int m_wake[2] = {-1, -1};  // Print and Stop wake the reading thread through it
     std::mutex m_mutex;
     std::string m_incoming;  // received, not shown yet
@@ -170,9 +170,9 @@ struct CLineEditor::SState {
     }
 };
 
-CLineEditor::CLineEditor() : m_pState(std::make_unique<SState>())
+CLineEditor::CLineEditor() : m_pState(std::make_unique<CState>())
 {
-    SState& s = *m_pState;
+    CState& s = *m_pState;
     if (::pipe2(s.m_wake, O_CLOEXEC | O_NONBLOCK) != 0) s.m_wake[0] = s.m_wake[1] = -1;
     g_nWakeFd = s.m_wake[1];
     g_keys.clear();
@@ -202,7 +202,7 @@ CLineEditor::CLineEditor() : m_pState(std::make_unique<SState>())
 
 CLineEditor::~CLineEditor()
 {
-    SState& s = *m_pState;
+    CState& s = *m_pState;
     s.ShowIncoming();
     rl_callback_handler_remove();
     std::fputs("\n", s.m_pTerminal);
@@ -231,7 +231,7 @@ void CLineEditor::Stop()
 
 std::optional<std::string> CLineEditor::ReadLine()
 {
-    SState& s = *m_pState;
+    CState& s = *m_pState;
     g_bLineDone = false;
     for (;;) {
         if (s.Stopped()) return std::nullopt;

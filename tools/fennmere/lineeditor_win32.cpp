@@ -42,7 +42,7 @@ private:
 
 // A line editor on the console in raw mode; received text is printed above
 // the line being typed.
-struct CLineEditor::SState {
+struct CLineEditor::CState {
     void RedrawLocked()
     {
         std::fputs(("\r\x1b[K> " + m_line).c_str(), stdout);
@@ -57,7 +57,7 @@ struct CLineEditor::SState {
     std::atomic<bool> m_bStop{false};
 };
 
-CLineEditor::CLineEditor() : m_pState(std::make_unique<SState>())
+CLineEditor::CLineEditor() : m_pState(std::make_unique<CState>())
 {
     std::lock_guard lock(m_pState->m_mutex);
     m_pState->RedrawLocked();
@@ -70,7 +70,7 @@ CLineEditor::~CLineEditor()
 
 void CLineEditor::Print(const std::string& text)
 {
-    SState& s = *m_pState;
+    CState& s = *m_pState;
     std::lock_guard lock(s.m_mutex);
     // An unfinished line shown before is written again, whole, over itself.
     std::fputs(s.m_held.empty() ? "\r\x1b[K" : "\r\x1b[K\x1b[A\r\x1b[K", stdout);
@@ -91,7 +91,7 @@ void CLineEditor::Stop()
 
 std::optional<std::string> CLineEditor::ReadLine()
 {
-    SState& s = *m_pState;
+    CState& s = *m_pState;
     std::size_t recalled = s.m_history.size();
     for (;;) {
         char ch = 0;

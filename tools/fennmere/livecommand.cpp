@@ -177,7 +177,7 @@ private:
     bool m_bFieldsSaid = false;
 };
 
-struct SLiveOptions {
+struct CLiveOptions {
     CPortOption m_port;
     CBaudOption m_baud;
     std::string m_strConfig;
@@ -191,7 +191,7 @@ struct SLiveOptions {
     bool m_bVerbose = false;
 };
 
-int Live(const SLiveOptions& o, const CPositional& positional)
+int Live(const CLiveOptions& o, const CPositional& positional)
 {
     ExpectPositional(positional, 0, 0);
 
@@ -244,7 +244,7 @@ int Live(const SLiveOptions& o, const CPositional& positional)
 
 void AddLiveCommand(CCommandLine& line)
 {
-    auto o = std::make_shared<SLiveOptions>();
+    auto o = std::make_shared<CLiveOptions>();
     CLI::App& app = line.Add("live", "print the data lines a logger emits as they arrive",
                              {"usage: fennmere live --port P [--baud B] [--config FILE] [--format table|csv]\n"
                               "                     [--count N] [--duration S] [--verbose]",

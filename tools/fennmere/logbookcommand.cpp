@@ -69,11 +69,11 @@ void AddLogbookCommand(CCommandLine& line)
                                   "Each entry's file can also be given to send, show, diff and convert."},
                                  ListLogbook);
 
-    struct SShowOptions {
+    struct CShowOptions {
         CSensorsOption m_sensors;
         bool m_bJson = false;
     };
-    auto show = std::make_shared<SShowOptions>();
+    auto show = std::make_shared<CShowOptions>();
     CLI::App& showApp = line.AddSubcommand(
         logbook, "show", "show ID", "prints the entry's configuration as show does (--json: JSON)",
         [show](const CPositional& positional) {
@@ -86,13 +86,13 @@ void AddLogbookCommand(CCommandLine& line)
     show->m_sensors.Declare(showApp);
     showApp.add_flag("--json", show->m_bJson, "print JSON instead of lines");
 
-    struct SRestoreOptions {
+    struct CRestoreOptions {
         CPortOption m_port;
         CBaudOption m_baud;
         CSensorsOption m_sensors;
         CSendStepOptions m_steps;
     };
-    auto restore = std::make_shared<SRestoreOptions>();
+    auto restore = std::make_shared<CRestoreOptions>();
     CLI::App& restoreApp = line.AddSubcommand(logbook, "restore", "restore ID",
                                               "sends the entry's configuration to the logger on port P,\n"
                                               "completely (alarms and SMS numbers included), with backup\n"

@@ -196,14 +196,14 @@ int Ports(bool json, const CPositional& positional)
     return kExitNoResponse;
 }
 
-struct STerminalOptions {
+struct CTerminalOptions {
     CPortOption m_port;
     CBaudOption m_baud;
     std::string m_strLog;
     CLI::Option* m_pLog = nullptr;
 };
 
-int Terminal(const STerminalOptions& o, const CPositional& positional)
+int Terminal(const CTerminalOptions& o, const CPositional& positional)
 {
     using namespace std::chrono_literals;
     ExpectPositional(positional, 0, 0);
@@ -366,7 +366,7 @@ void AddPortCommands(CCommandLine& line)
                               [findPorts](const CPositional& positional) { return Find(*findPorts, positional); });
     findPorts->Declare(find, "COM<n> or a device path; may be given several times");
 
-    auto o = std::make_shared<STerminalOptions>();
+    auto o = std::make_shared<CTerminalOptions>();
     CLI::App& terminal = line.Add("terminal", "type commands to a logger by hand",
                                   {"usage: fennmere terminal --port P [--baud B] [--log FILE]",
                                    "A terminal to the logger on port P: each line is sent followed by CR and\n"

@@ -382,7 +382,7 @@ void AddRetrieve(CCommandLine& line)
 
 void AddSend(CCommandLine& line)
 {
-    struct SOptions {
+    struct COptions {
         CPortOption m_port;
         CBaudOption m_baud;
         bool m_bSetTime = false;
@@ -393,7 +393,7 @@ void AddSend(CCommandLine& line)
         CSendStepOptions m_steps;
         CSensorsOption m_sensors;
     };
-    auto o = std::make_shared<SOptions>();
+    auto o = std::make_shared<COptions>();
     CLI::App& app = line.Add("send", "write a setup file's configuration into a logger",
                              {"usage: fennmere send FILE --port P [--baud B] [--set-time] [--date D.M.Y --time H:M:S]\n"
                               "                     [--no-backup] [--no-verify] [--changes-only]",
