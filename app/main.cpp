@@ -15,34 +15,12 @@
 
 #include "mainfrm.h"
 #include "nimbrelsetup.h"
+#include "startoptions.h"
 #include "pages/liveview.h"
 #include "fennmereversion.h"
 #include "pages/resourceids.h"
 
 namespace {
-
-// "--port P" (or "--port=P") chooses the communication panel's port at
-// start, for example the pseudo-terminal of the logger simulator. "--sensors
-// FILE" (or "--sensors=FILE") names the sensor definition file read at every
-// New instead of "sensor.ini" in the current directory. Options are taken
-// out of the arguments before the setup-file name is looked for.
-QString TakeOption(QStringList& arguments, const QString& name)
-{
-    const QString joined = name + QLatin1Char('=');
-    for (int i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == name && i + 1 < arguments.size()) {
-            const QString value = arguments[i + 1];
-            arguments.remove(i, 2);
-            return value;
-        }
-        if (arguments[i].startsWith(joined)) {
-            const QString value = arguments[i].mid(joined.size());
-            arguments.removeAt(i);
-            return value;
-        }
-    }
-    return {};
-}
 
 // For the live benchmark (FENNMERE_LIVE_AUTOSTART=CSV-FILE): the live page
 // comes up and starts as if clicked once the port of --port is in place (two
@@ -116,23 +94,35 @@ int main(int argc, char* argv[])
 {
     QElapsedTimer sinceMain;
     sinceMain.start();
+    // Answered before QApplication exists: it needs a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const fennmere::CStartOptions options = fennmere::ReadStartOptions(arguments);
+    switch (options.m_action) {
+    case fennmere::CStartOptions::EAction::Run: break;
+    case fennmere::CStartOptions::EAction::Help:
+    case fennmere::CStartOptions::EAction::Version:
+        std::fputs(options.m_strText.toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    case fennmere::CStartOptions::EAction::Refuse:
+        std::fputs(options.m_strText.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
     QApplication application(argc, argv);
     QApplication::setOrganizationName(fennmere::CNimbrelSetupApp::kOrganisation);
     QApplication::setApplicationName(fennmere::CNimbrelSetupApp::kApplication);
     QApplication::setApplicationVersion(QStringLiteral(FENNMERE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
 
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    const QString port = TakeOption(arguments, QStringLiteral("--port"));
-    const QString sensors = TakeOption(arguments, QStringLiteral("--sensors"));
+    const QString& port = options.m_strPort;
+    const QString& sensors = options.m_strSensors;
     fennmere::CNimbrelSetupDoc::CServices services;
     if (!sensors.isEmpty()) {
         // Absolute, so that the same file is read at every New.
         services.m_strSensorFile = QFile::encodeName(QFileInfo(sensors).absoluteFilePath()).toStdString();
     }
     fennmere::CNimbrelSetupApp app(std::move(services));
-    if (!app.InitInstance(arguments)) return 1;
+    if (!app.InitInstance(options.m_files)) return 1;
     if (!port.isEmpty()) {
         // Queued behind the show-Serial-page message: that page switch stores
         // the panel of the page it leaves, which would overwrite the port.

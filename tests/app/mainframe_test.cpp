@@ -13,8 +13,10 @@
 #include <iterator>
 
 #include "app/mainfrm.h"
+#include "app/startoptions.h"
 #include "config/configparser.h"
 #include "config/configwriter.h"
+#include "fennmereversion.h"
 #include "guitestsupport.h"
 #include "pages/combolist.h"
 #include "pages/configpageview.h"
@@ -74,6 +76,40 @@ class CMainFrameTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { IsolateSettings(); }
+
+    // What the command line asks for, read before any window exists.
+    void StartOptionsAreReadBeforeAnyWindow()
+    {
+        using EAction = CStartOptions::EAction;
+        struct CCase {
+            QStringList m_args;
+            EAction m_action;
+            QString m_strText;  // the start of what is printed
+            QStringList m_files;
+        };
+        const QList<CCase> cases{
+            {{"--help"}, EAction::Help, "usage: FennmereSetup [--port P]", {}},
+            {{"north.txt", "-h"}, EAction::Help, "usage:", {}},
+            {{"--version"}, EAction::Version, "FennmereSetup " FENNMERE_VERSION "\n", {}},
+            {{"--bogus"}, EAction::Refuse, "FennmereSetup: Unknown option 'bogus'.", {}},
+            {{"--port"}, EAction::Refuse, "FennmereSetup: Missing value after '--port'.", {}},
+            {{"a.txt", "b.txt"}, EAction::Refuse, "FennmereSetup: one setup file at a time", {}},
+            {{"--port=/dev/pts/3", "-platform", "offscreen", "north.txt"}, EAction::Run, "", {"north.txt"}},
+            {{"--", "--odd.txt"}, EAction::Run, "", {"--odd.txt"}},
+        };
+        for (const CCase& c : cases) {
+            const CStartOptions options = ReadStartOptions(QStringList{"FennmereSetup"} + c.m_args);
+            QVERIFY2(options.m_action == c.m_action, qPrintable(c.m_args.join(' ')));
+            QVERIFY2(c.m_strText.isEmpty() ? options.m_strText.isEmpty() : options.m_strText.startsWith(c.m_strText),
+                     qPrintable(c.m_args.join(" ") + ": " + options.m_strText));
+            QCOMPARE(options.m_files, c.m_files);
+        }
+        const CStartOptions run =
+            ReadStartOptions({"FennmereSetup", "--port=/dev/pts/3", "-platform", "offscreen", "--sensors", "s.ini"});
+        QCOMPARE(run.m_strPort, QStringLiteral("/dev/pts/3"));
+        QCOMPARE(run.m_strSensors, QStringLiteral("s.ini"));
+        QCOMPARE(run.m_qtArguments, QStringList({"FennmereSetup", "-platform", "offscreen"}));
+    }
 
     void StartsWithTheSerialPageOnDisplay()
     {
