@@ -444,10 +444,14 @@ void CLiveView::OnRunFailed(uint64_t run, ETransferStatus status, const std::str
     m_nShownRun = 0;
     // The same words as a transfer that failed on the port; the live bit is
     // already free, so Send and Retrieve work again at once.
+    // The port's own explanation (the device, the system's reason, the fix)
+    // goes under "Show Details...", as a failed Retrieve's does.
     QString text = QString::fromLatin1(StatusText(status, ETransferKind::Retrieve));
-    if (text.isEmpty()) text = QString::fromLocal8Bit(message.c_str());
+    QString detail = QString::fromLocal8Bit(message.c_str());
+    if (text.isEmpty()) std::swap(text, detail);
     if (CPageDocument* document = GetDocument()) {
-        document->MessageBoxes().Show(window(), text, QString::fromLatin1(kErrorCaption), EMessageIcon::Error);
+        document->MessageBoxes().Show(window(), text, QString::fromLatin1(kErrorCaption), EMessageIcon::Error,
+                                      detail);
     }
 }
 

@@ -374,6 +374,8 @@ private slots:
         QVERIFY(WaitFor([&] { return !app.m_boxes.m_shown.empty(); }));
         QCOMPARE(app.m_boxes.m_shown[0].m_strText, text);
         QCOMPARE(app.m_boxes.m_shown[0].m_strCaption, QStringLiteral("Error Message"));
+        // The port's explanation under "Show Details...", as for a Retrieve.
+        QVERIFY(!app.m_boxes.m_shown[0].m_strDetail.isEmpty());
         QCOMPARE(busyWhileShown, 0u);
         QVERIFY(WaitFor([&] { return !app.Live().IsAcquiring(); }));
 
