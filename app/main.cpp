@@ -113,6 +113,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(fennmere::CNimbrelSetupApp::kApplication);
     QApplication::setApplicationVersion(QStringLiteral(FENNMERE_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    // The desktop entry's name, so that the desktop (Wayland in particular)
+    // matches the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.fennmere.FennmereSetup"));
 
     const QString& port = options.m_strPort;
     const QString& sensors = options.m_strSensors;

@@ -1,10 +1,13 @@
 #include "configpageview.h"
 
 #include <QAbstractItemView>
+#include <QGroupBox>
+#include <QLineEdit>
 
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 
 #include "combolist.h"
@@ -50,7 +53,28 @@ CPanelIds CConfigPageView::PanelIdsFor(int page)
 void CConfigPageView::OnInitialUpdate()
 {
     CPageView::OnInitialUpdate();
+    if (auto* ports = ControlAs<CComboList>(kIdPortList)) {
+        m_nPortListWidth = ports->width();
+        connect(ports, &QComboBox::currentTextChanged, this, [this] { FitPortList(); });
+    }
     FillPortList();
+}
+
+void CConfigPageView::FitPortList()
+{
+    auto* ports = ControlAs<CComboList>(kIdPortList);
+    if (ports == nullptr || ports->lineEdit() == nullptr || m_nPortListWidth == 0) return;
+    // The room: to the right edge of the group the list stands in.
+    int room = m_nPortListWidth;
+    for (const QGroupBox* group : ports->parentWidget()->findChildren<QGroupBox*>()) {
+        if (group->geometry().contains(ports->geometry().topLeft()))
+            room = std::max(room, group->geometry().right() - ports->x() - 4);
+    }
+    const QString text = ports->currentText();
+    const int frame = ports->width() - ports->lineEdit()->width();
+    const int wanted = ports->fontMetrics().horizontalAdvance(text) + frame + 6;
+    ports->resize(std::clamp(wanted, m_nPortListWidth, room), ports->height());
+    ports->setToolTip(wanted > room ? text : QString());
 }
 
 void CConfigPageView::FillPortList()
@@ -79,6 +103,7 @@ void CConfigPageView::FillPortList()
     } else {
         ports->SetEditTextExactly(QString::fromStdWString(config.m_panel.m_strComPort));
     }
+    FitPortList();
 }
 
 void CConfigPageView::SetProgress(int position)

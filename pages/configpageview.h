@@ -60,7 +60,13 @@ protected:
     void DoDataExchange(CDataExchange& dx) override;
 
 private:
+    // Widens the closed port list to show the whole name (a device path is
+    // longer than COM<n>), up to the edge of the panel's group; a name that
+    // does not fit even then is shown in full in the list's tooltip.
+    void FitPortList();
+
     CPanelIds m_ids;
+    int m_nPortListWidth = 0;  // the template's width, the narrowest it gets
 };
 
 }  // namespace fennmere
