@@ -17,7 +17,14 @@ public:
     {
     }
 
-    void SetProgress(int position) override { m_outer.SetProgress(m_nFrom + position * (m_nTo - m_nFrom) / 100); }
+    void SetProgress(int position) override
+    {
+        // A step's own end (back to 0) is not the run's: the bar stays where
+        // the step left it.
+        if (position == 0 && m_bMoved) return;
+        m_bMoved = m_bMoved || position > 0;
+        m_outer.SetProgress(m_nFrom + position * (m_nTo - m_nFrom) / 100);
+    }
     bool WantsSkippedProgress() const override { return m_outer.WantsSkippedProgress(); }
     void PcBaudChanged(const CText& baud) override { m_outer.PcBaudChanged(baud); }
     void Stored() override
@@ -31,6 +38,7 @@ private:
     int m_nFrom;
     int m_nTo;
     std::function<void()> m_stored;
+    bool m_bMoved = false;
 };
 
 // Puts which step failed before the failure's own explanation.
@@ -66,6 +74,12 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
     CSafeSendResult result;
     result.m_send.m_strPcBaud = snapshot.m_panel.m_strBaud;
     auto finish = [&]() -> CSafeSendResult {
+        // A run that went well ends as a single transfer does, full then
+        // empty; a failed one leaves the bar where it stopped.
+        if (result.m_send.m_report.m_eStatus == ETransferStatus::Ok) {
+            observer.SetProgress(100);
+            observer.SetProgress(0);
+        }
         observer.Finished(result.m_send.m_report);
         return std::move(result);
     };

@@ -80,6 +80,14 @@ TEST_P(SendKeeperTest, KeepsWhatTheLoggerSawAndGotUnderItsSerialNumber)
         EXPECT_EQ(kept.m_driver, (result.m_before ? result.m_before : result.m_after)->m_driver);
     }
     EXPECT_EQ(events, c.m_events);
+    // The bar: full then empty after a run that went well, where it stopped
+    // after one that did not.
+    const std::vector<int>& bar = observer.m_progress;
+    ASSERT_GE(bar.size(), 2u);
+    if (result.m_send.m_report.m_eStatus == ETransferStatus::Ok)
+        EXPECT_EQ(std::vector<int>(bar.end() - 2, bar.end()), (std::vector<int>{100, 0}));
+    else
+        EXPECT_GT(bar.back(), 0);
     if (c.m_bCancelOnStore) {
         EXPECT_EQ(result.m_send.m_report.m_eStatus, ETransferStatus::Cancelled);
         EXPECT_NE(result.m_send.m_report.m_strDetail.find("had stored the configuration sent"), std::string::npos)
@@ -94,6 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CKeepCase{"NotVerified", {true, true, false}, true, false, {"before-send", "restore", "verify"}},
                       CKeepCase{"CancelledAfterTheSave", {true, true, false}, false, true, {"before-send", "restore"}},
                       CKeepCase{"NoBackup", {false, true, false}, false, false, {"restore"}},
+                      CKeepCase{"ChangesOnly", {true, true, true}, false, false, {"before-send", "restore"}},
                       CKeepCase{"ChangesOnlyFallingBack", {true, true, true}, true, false,
                                 {"before-send", "restore", "verify"}}),
     [](const ::testing::TestParamInfo<CKeepCase>& info) { return std::string(info.param.m_name); });
