@@ -33,10 +33,17 @@ void Refuse(CMessageBoxes& boxes, QWidget* owner, ERefusal refusal)
     boxes.Show(owner, RefusalText(refusal), kAppTitle, EMessageIcon::Warning);
 }
 
+bool RefusedWhileTerminalHoldsPort(const CLinkControl& link, CMessageBoxes& boxes, QWidget* owner)
+{
+    if ((link.BusyWord() & CLinkControl::kTerminalBit) == 0) return false;
+    boxes.Show(owner, QStringLiteral("The port is held by the Terminal window."), kAppTitle, EMessageIcon::Warning);
+    return true;
+}
+
 bool RefusedWhilePortInUse(const CLinkControl& link, CMessageBoxes& boxes, QWidget* owner, ERefusal refusal)
 {
     if (link.BusyWord() == 0) return false;
-    Refuse(boxes, owner, refusal);
+    if (!RefusedWhileTerminalHoldsPort(link, boxes, owner)) Refuse(boxes, owner, refusal);
     return true;
 }
 

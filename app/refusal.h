@@ -37,7 +37,13 @@ QString RefusalText(ERefusal refusal);
 // Tells the operator in a warning box over owner.
 void Refuse(CMessageBoxes& boxes, QWidget* owner, ERefusal refusal);
 
-// Refuses (and returns true) while anything uses the port.
+// Says "The port is held by the Terminal window." (and returns true) while
+// the Terminal window holds the port; a transfer that is refused without a
+// word while another runs is not refused silently then.
+bool RefusedWhileTerminalHoldsPort(const CLinkControl& link, CMessageBoxes& boxes, QWidget* owner);
+
+// Refuses (and returns true) while anything uses the port; while the
+// Terminal window holds it, says so instead.
 bool RefusedWhilePortInUse(const CLinkControl& link, CMessageBoxes& boxes, QWidget* owner, ERefusal refusal);
 
 }  // namespace fennmere

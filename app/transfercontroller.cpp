@@ -108,6 +108,7 @@ void CTransferController::StartSendChangesOnly()
 
 bool CTransferController::SendConfiguration(const CConfiguration& config, ELogbookEvent event, bool changesOnly)
 {
+    RefusedWhileTerminalHoldsPort(m_document.LinkControl(), m_document.MessageBoxes(), m_document.Frame());
     if (m_document.LinkControl().BusyWord() != 0) return false;
     m_document.WarnOfUncarriedText(config);
     CLogbookErrors errors = MakeLogbookErrors();
@@ -190,6 +191,7 @@ void CTransferController::ShowSendResult(const CSafeSendResult& result)
 
 void CTransferController::StartRetrieve()
 {
+    RefusedWhileTerminalHoldsPort(m_document.LinkControl(), m_document.MessageBoxes(), m_document.Frame());
     if (m_document.LinkControl().BusyWord() != 0) return;
     // A successful Retrieve replaces the configuration.
     if (!m_document.SaveModified()) return;
@@ -216,6 +218,7 @@ void CTransferController::StartRetrieve()
 
 void CTransferController::StartDefaultConfig()
 {
+    RefusedWhileTerminalHoldsPort(m_document.LinkControl(), m_document.MessageBoxes(), m_document.Frame());
     m_document.CheckModified();
     auto atStart = std::make_shared<const CConfiguration>(m_document.Config());
     CLogbookErrors errors = MakeLogbookErrors();

@@ -278,6 +278,10 @@ private slots:
         Press(app, kPageSerial, false);
         app.App().Find().StartFindLogger();
         QCOMPARE(app.m_port.m_opened.size(), std::size_t(1));
+        // Each refused with the reason, not silently.
+        QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(3));
+        for (const CShownBox& box : app.m_boxes.m_shown)
+            QCOMPARE(box.m_strText, QStringLiteral("The port is held by the Terminal window."));
         terminal->close();
         QCOMPARE(app.m_link.BusyWord(), 0u);
         Press(app, kPageSerial, false);
