@@ -24,7 +24,11 @@ CTerminalWindow::CTerminalWindow(QWidget* parent, CLinkControl& link, CPortIo& p
     m_pOutput->setReadOnly(true);
     m_pOutput->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pInput = new QLineEdit(this);
-    m_pInput->setPlaceholderText(QStringLiteral("Type a line and press Enter (\"Service\" first, \"Exit\" last)"));
+    m_pInput->setPlaceholderText(
+        QStringLiteral("Type a line and press Enter (\"Service\" first, \"Exit\" last; closing the window "
+                       "sends \"Exit\" when \"Service\" was sent)"));
+    setFocusProxy(m_pInput);
+    m_pInput->setFocus();
     m_pInput->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_pOutput);
@@ -58,6 +62,11 @@ void CTerminalWindow::SendLine(const QString& line)
 {
     if (!m_pLink->IsRunning()) return;
     m_pLink->Send(line.toLatin1().toStdString());
+    // Whether the logger is left in service mode, as far as this window
+    // told it.
+    const QString word = line.trimmed();
+    if (word.compare(QLatin1String("Service"), Qt::CaseInsensitive) == 0) m_bServiceMode = true;
+    if (word.compare(QLatin1String("Exit"), Qt::CaseInsensitive) == 0) m_bServiceMode = false;
     if (!line.isEmpty() && (m_history.empty() || m_history.back() != line)) m_history.push_back(line);
     m_nRecalled = m_history.size();
     Append(QStringLiteral("> %1\n").arg(line));
@@ -97,6 +106,8 @@ void CTerminalWindow::Release()
 {
     if (m_bReleased) return;
     m_bReleased = true;
+    // The logger is not left in service mode: it would not log meanwhile.
+    if (m_bServiceMode && m_pLink->IsRunning()) SendLine(QStringLiteral("Exit"));
     m_pLink->Stop();
     m_link.Release(CLinkControl::kTerminalBit);
 }

@@ -51,6 +51,7 @@ private:
     std::vector<QString> m_history;
     std::size_t m_nRecalled = 0;
     bool m_bReleased = false;
+    bool m_bServiceMode = false;  // "Service" sent and no "Exit" since
 };
 
 }  // namespace fennmere

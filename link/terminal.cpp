@@ -83,6 +83,15 @@ void CTerminalLink::Run()
             }
             if (m_onReceive) m_onReceive(std::string(buffer, got));
         }
+        // Lines sent just before Stop (the "Exit" of a closing window) still
+        // go out before the port closes.
+        std::deque<std::string> left;
+        {
+            std::lock_guard lock(m_mutex);
+            left.swap(m_queue);
+        }
+        for (const std::string& line : left) m_port.Write(line);
+        if (!left.empty()) m_port.Flush();
     } catch (const CSerialException& e) {
         if (m_onFailure) m_onFailure(e.GetErrorMessage());
     }

@@ -283,6 +283,8 @@ private slots:
         for (const CShownBox& box : app.m_boxes.m_shown)
             QCOMPARE(box.m_strText, QStringLiteral("The port is held by the Terminal window."));
         terminal->close();
+        // Left in service mode, the logger is told "Exit" as the window closes.
+        QCOMPARE(app.m_port.m_written.back(), std::string("Exit\r"));
         QCOMPARE(app.m_link.BusyWord(), 0u);
         Press(app, kPageSerial, false);
         QVERIFY(app.WaitUntilIdle());
