@@ -1,4 +1,5 @@
 #include "comparewindow.h"
+#include "windowplacement.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -75,6 +76,7 @@ CCompareWindow::CCompareWindow(QWidget* parent, const QString& title, const QStr
     layout->addLayout(buttons);
 
     resize(m_bEmpty ? QSize(460, 180) : QSize(760, 440));
+    PlaceAsOwnWindow(*this);
 }
 
 void CCompareWindow::OfferTake(const QString& label, std::function<void()> take)

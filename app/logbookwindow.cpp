@@ -1,6 +1,7 @@
 #include "logbookwindow.h"
 
 #include <QDateTime>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include "config/configdump.h"
 #include "config/setupfile.h"
 #include "pages/messageboxes.h"
+#include "windowplacement.h"
 
 namespace fennmere {
 
@@ -128,6 +130,7 @@ CLogbookWindow::CLogbookWindow(QWidget* parent, CLogbook logbook, CMessageBoxes&
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 
     resize(760, 560);
+    PlaceAsOwnWindow(*this);
     Reload();
 }
 
@@ -243,7 +246,11 @@ void CLogbookWindow::ViewSelected()
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setPlainText(QString::fromStdString(ConfigurationToText(config)));
     layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, view);
+    connect(buttons, &QDialogButtonBox::rejected, view, &QWidget::close);
+    layout->addWidget(buttons);
     view->resize(640, 560);
+    PlaceAsOwnWindow(*view);
     view->show();
 }
 
