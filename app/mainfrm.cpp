@@ -8,9 +8,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QShortcut>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+#include <functional>
 #include <array>
 
 #include "nimbrelsetupdoc.h"
@@ -311,10 +314,43 @@ void CMainFrame::CreateToolBar()
         }
     }
     addToolBar(Qt::TopToolBarArea, m_pToolBar);
+    AddPageKeys();
 
     QAction* toggle = CommandAction(kCmdViewToolbar);
     connect(toggle, &QAction::toggled, m_pToolBar, &QToolBar::setVisible);
     connect(m_pToolBar->toggleViewAction(), &QAction::toggled, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::AddPageKeys()
+{
+    // The pages this variant offers, in toolbar order.
+    std::vector<int> offered;
+    for (const CPageButton& button : kPageButtons) {
+        if (button.m_bHandled) offered.push_back(button.m_nPage);
+    }
+    auto step = [this, offered](int by) {
+        const int shown = GetActivePage() != nullptr ? GetActivePage()->PageNumber() : offered.front();
+        const auto at = std::find(offered.begin(), offered.end(), shown);
+        const auto index = at == offered.end() ? 0 : at - offered.begin();
+        const auto count = static_cast<std::ptrdiff_t>(offered.size());
+        ShowPage(offered[static_cast<std::size_t>(((index + by) % count + count) % count)]);
+    };
+    auto bind = [this](const QKeySequence& keys, std::function<void()> handler) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, std::move(handler));
+    };
+    // Next and previous page, as tabs are switched elsewhere.
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Tab), [step] { step(1); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_PageDown), [step] { step(1); });
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [step] { step(-1); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_PageUp), [step] { step(-1); });
+    // Alt+1 for the first page offered, Alt+2 for the next, ...
+    for (std::size_t i = 0; i < offered.size() && i < 9; ++i) {
+        const int page = offered[i];
+        bind(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i))),
+             [this, page] { ShowPage(page); });
+    }
 }
 
 void CMainFrame::CreateStatusBar()

@@ -89,6 +89,9 @@ protected:
 private:
     void CreateMenus();
     void CreateToolBar();
+    // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp step through the
+    // pages offered; Alt+1, Alt+2, ... show them in toolbar order.
+    void AddPageKeys();
     void CreateStatusBar();
     QAction* AddCommand(QMenu* menu, int command, const QString& text, bool handled);
     CPageView* MakePage(int page);

@@ -132,6 +132,25 @@ private slots:
         QCOMPARE(frame.statusBar()->findChild<QLabel*>("messagePane")->text(), QStringLiteral("Ready"));
     }
 
+    // Pages switch from the keyboard, in toolbar order, skipping those the
+    // variant does not offer.
+    void PagesSwitchFromTheKeyboard()
+    {
+        CTestApp app;
+        app.Frame().show();
+        QApplication::setActiveWindow(&app.Frame());
+        QVERIFY(QTest::qWaitForWindowActive(&app.Frame()));
+        const QList<QPair<QKeyCombination, int>> steps{
+            {Qt::CTRL | Qt::Key_Tab, kPageInternal},     {Qt::CTRL | Qt::Key_PageDown, kPageOutput},
+            {Qt::CTRL | Qt::Key_PageUp, kPageInternal}, {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, kPageSerial},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, kPageLive}, {Qt::ALT | Qt::Key_4, kPageSystem},
+        };
+        for (const auto& [keys, page] : steps) {
+            QTest::keyClick(&app.Frame(), keys.key(), keys.keyboardModifiers());
+            QCOMPARE(app.Frame().GetActivePage()->PageNumber(), page);
+        }
+    }
+
     void EveryPageHasOneWindowAndANewMakesNoMore()
     {
         CTestApp app;
