@@ -274,7 +274,7 @@ void CMainFrame::CreateMenus()
     AddCommand(logger, kCmdLoggerCompareLogger, QStringLiteral("Compare with &Logger..."), true);
     AddCommand(logger, kCmdLoggerCompareFile, QStringLiteral("Compare with &File..."), true);
     logger->addSeparator();
-    AddCommand(logger, kCmdLoggerSendChanges, QStringLiteral("Send &Changes Only"), true);
+    AddCommand(logger, kCmdLoggerSendChanges, QStringLiteral("Send Changes &Only"), true);
     logger->addSeparator();
     AddCommand(logger, kCmdLoggerFind, QStringLiteral("Fi&nd Logger..."), true);
     AddCommand(logger, kCmdLoggerTerminal, QStringLiteral("&Terminal..."), true);
