@@ -3,7 +3,10 @@
 #include <QDateTime>
 #include <QEvent>
 #include <QFile>
+#include <QDir>
 #include <QFileDialog>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -349,13 +352,17 @@ void CLiveView::OnStart()
     CLinkControl& link = document->LinkControl();
     if (link.BusyWord() != 0) return;
     bool started = false;
+    const CLiveSettings settings = LiveSettingsFor(Config());
     try {
-        started = link.StartLive(document->Port(), document->Clock(), LiveSettingsFor(Config()), *m_pSink);
+        started = link.StartLive(document->Port(), document->Clock(), settings, *m_pSink);
     } catch (const std::system_error&) {
         // No thread could be made; the core has freed the live bit.
         started = false;
     }
-    if (started) m_nShownRun = ++m_nStarted;
+    if (!started) return;
+    m_nShownRun = ++m_nStarted;
+    ShowStatus(QStringLiteral("Listening on %1 at %2 baud.")
+                   .arg(QString::fromStdWString(settings.m_strComPort), QString::fromStdWString(settings.m_strBaud)));
 }
 
 void CLiveView::OnStop()
@@ -375,11 +382,17 @@ void CLiveView::OnExportCsv()
 bool CLiveView::ExportCsv(const QString& path)
 {
     const CFileResult result = SaveFileAtomically(QFile::encodeName(path).toStdString(), m_pModel->CsvText());
+    if (result.m_bOk) ShowStatus(QStringLiteral("Exported to %1.").arg(QDir::toNativeSeparators(path)));
     if (!result.m_bOk && GetDocument() != nullptr) {
         GetDocument()->MessageBoxes().Show(window(), QString::fromLocal8Bit(result.m_strError.c_str()), kAppTitle,
                                            EMessageIcon::Warning);
     }
     return result.m_bOk;
+}
+
+void CLiveView::ShowStatus(const QString& text)
+{
+    if (auto* frame = qobject_cast<QMainWindow*>(window())) frame->statusBar()->showMessage(text);
 }
 
 void CLiveView::OnPlot()

@@ -89,6 +89,8 @@ private:
     void OnRunBegin(uint64_t run, const std::vector<CText>& columns);
     void OnRunLine(uint64_t run, const CText& line);
     void OnRunRows(uint64_t run, std::vector<CLiveRow> rows);
+    // A line in the main window's status bar, until the next one.
+    void ShowStatus(const QString& text);
     void OnRunFailed(uint64_t run, ETransferStatus status, const std::string& message);
 
     void SetColumns(const std::vector<CText>& titles);
