@@ -168,6 +168,21 @@ void CDataExchange::Text(int id, CText& value)
     }
 }
 
+void CDataExchange::SerialPort(int id, CText& value)
+{
+    if (Skip(id)) return;
+    if (!m_bStoring) {
+        SetControlText(id, QString::fromStdWString(value));
+        return;
+    }
+    const QString text = ControlText(id);
+    if (!text.startsWith(QLatin1String("COM")) || text.contains(QLatin1Char(','))) {
+        Refuse(id, QStringLiteral("Enter COM followed by the port number, for example COM2."));
+        return;
+    }
+    value = text.toStdWString();
+}
+
 void CDataExchange::Check(int id, int32_t& value)
 {
     if (Skip(id)) return;

@@ -39,6 +39,11 @@ public:
 
     // Edits, lists and labels: the text as it stands.
     void Text(int id, CText& value);
+    // A serial sensor's port list: the setup file and the logger carry the
+    // port as what follows "COM", so a text that does not begin with "COM",
+    // or that holds a comma, would come back as something else. It is
+    // refused with "Enter COM followed by the port number, for example COM2."
+    void SerialPort(int id, CText& value);
     // Check boxes: 1 when ticked, 0 when not. Loading ticks for any non-zero.
     void Check(int id, int32_t& value);
     // Number fields. Each number is read from the start of its text: blanks

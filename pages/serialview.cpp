@@ -69,7 +69,7 @@ void CSerialView::DoDataExchange(CDataExchange& dx)
         CSerialSensor& sensor = Config().m_serial[k];
         const CRowIds& row = kRows[k];
         dx.Check(row.m_nMeasure, sensor.m_nMeasure);
-        dx.Text(row.m_nPort, sensor.m_strPort);
+        dx.SerialPort(row.m_nPort, sensor.m_strPort);
         dx.Text(row.m_nBaud, sensor.m_strBaud);
         dx.Text(row.m_nBits, sensor.m_strDataBits);
         dx.Text(row.m_nParity, sensor.m_strParity);

@@ -56,6 +56,11 @@ private slots:
         QTest::newRow("integer, fraction") << "int"
                                            << "1.5"
                                            << "" << 1.0;
+        // A serial sensor's port: what the setup file carries after "COM".
+        const QString port = QStringLiteral("Enter COM followed by the port number, for example COM2.");
+        QTest::newRow("port") << "port" << "COM12" << "" << 12.0;
+        QTest::newRow("port, typed freely") << "port" << "zz" << port << 0.0;
+        QTest::newRow("port, with a comma") << "port" << "COM1,2" << port << 0.0;
         QTest::newRow("integer, empty") << "int"
                                         << ""
                                         << "Enter an integer." << 0.0;
@@ -140,6 +145,10 @@ private slots:
             uint32_t v = 0;
             dx.Unsigned(10, v);
             stored = v;
+        } else if (kind == "port") {
+            CText v;
+            dx.SerialPort(10, v);
+            stored = v.empty() ? 0.0 : std::stod(v.substr(3));
         } else {
             float v = 0;
             dx.Real(10, v);

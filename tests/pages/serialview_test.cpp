@@ -141,7 +141,7 @@ private slots:
         auto* page = app.Page(kPageSerial);
         const CSerialView::CRowIds& row = CSerialView::RowIds()[6];
         page->ControlAs<QCheckBox>(row.m_nMeasure)->setChecked(true);
-        page->ControlAs<CComboList>(row.m_nPort)->setEditText("com3");
+        page->ControlAs<CComboList>(row.m_nPort)->setEditText("COM13");
         page->ControlAs<CComboList>(row.m_nBaud)->setEditText("4800");
         page->ControlAs<CComboList>(row.m_nBits)->SetCurSel(0);
         page->ControlAs<CComboList>(row.m_nParity)->setEditText("Mark");
@@ -151,7 +151,7 @@ private slots:
         app.Frame().ShowPage(kPageModem);
         const CSerialSensor& sensor = app.Config().m_serial[6];
         QCOMPARE(sensor.m_nMeasure, 1);
-        QCOMPARE(sensor.m_strPort, CText(L"com3"));
+        QCOMPARE(sensor.m_strPort, CText(L"COM13"));
         QCOMPARE(sensor.m_strBaud, CText(L"4800"));
         QCOMPARE(sensor.m_strDataBits, CText(L"7"));
         QCOMPARE(sensor.m_strParity, CText(L"Mark"));
