@@ -1,5 +1,5 @@
-// CCompareWindow: the fields in which two configurations differ, one row a
-// field, the two sides beside each other, and where it makes sense a button
+// CCompareWindow: the fields in which two configurations differ, in the
+// pages' terms and grouped by page, the two sides beside each other, and where it makes sense a button
 // that takes the other side into the document. Nothing changes unless that
 // button is pressed. A window of its own beside the main window, not modal:
 // the operator may look at the pages while it is open. Deleted when closed.
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "config/configdiff.h"
+#include "pages/fieldterms.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -21,6 +22,15 @@ class QPushButton;
 class QTableWidget;
 
 namespace fennmere {
+
+// A read-only table of fields in the pages' terms: a heading line for each
+// page, then a line for each of its fields (its whole name, then one column
+// for each value), compact, the names never cut.
+QTableWidget* NewPageTable(QWidget* parent, const CPageTable& table, const QStringList& valueHeadings);
+
+// "Not on any page: 3 fields; TAIL." for the fields left out of a page
+// table; empty when none are.
+QString NotOnPageText(int count, const QString& tail);
 
 class CCompareWindow : public QWidget {
     Q_OBJECT

@@ -3,11 +3,9 @@
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -240,12 +238,13 @@ void CLogbookWindow::ViewSelected()
     auto* label = new QLabel(name, view);
     label->setTextFormat(Qt::PlainText);
     layout->addWidget(label);
-    auto* text = new QPlainTextEdit(view);
-    text->setReadOnly(true);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    text->setPlainText(QString::fromStdString(ConfigurationToText(config)));
-    layout->addWidget(text);
+    // The entry as its pages show it; what no page shows is in the file.
+    const CPageTable fields = ConfigurationOnPages(config);
+    const QString hidden = NotOnPageText(fields.m_nNotOnPage, QStringLiteral("fennmere logbook show lists every field"));
+    if (!hidden.isEmpty()) label->setText(name + QLatin1Char('\n') + hidden);
+    QTableWidget* table = NewPageTable(view, fields, {QStringLiteral("Value")});
+    table->setObjectName(QStringLiteral("entryTable"));
+    layout->addWidget(table);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, view);
     connect(buttons, &QDialogButtonBox::rejected, view, &QWidget::close);
     layout->addWidget(buttons);

@@ -18,6 +18,7 @@
 
 #include "nimbrelsetupdoc.h"
 #include "pages/configpageview.h"
+#include "pages/pagelist.h"
 #include "pages/pageview.h"
 #include "pages/resourceids.h"
 
@@ -26,25 +27,6 @@ namespace fennmere {
 namespace {
 
 const QString kAppTitle = QStringLiteral("FennmereSetup");
-
-struct CPageButton {
-    int m_nPage;
-    const char* m_pszLabel;
-    bool m_bHandled;  // Analog, Digital and EWS are not wired in this variant
-};
-
-// Toolbar order.
-constexpr std::array<CPageButton, kPageCount> kPageButtons{{
-    {kPageAnalog, "Analog", false},
-    {kPageDigital, "Digital", false},
-    {kPageSerial, "Serial", true},
-    {kPageInternal, "Internal", true},
-    {kPageOutput, "Output", true},
-    {kPageEws, "EWS", false},
-    {kPageSystem, "System", true},
-    {kPageModem, "Modem", true},
-    {kPageLive, "LiveView", true},
-}};
 
 // The toolbar's buttons are text images 60 by 15 pixels.
 constexpr int kButtonWidth = 60;

@@ -57,12 +57,16 @@ QStringList LogbookEvents(CTestApp& app)
     return events;
 }
 
-// The compare window's rows as "field: old | new".
+// The compare window's rows as "field: old | new", a page's heading as "[page]".
 QStringList Rows(const CCompareWindow& window)
 {
     QStringList rows;
     const QTableWidget& table = *window.Table();
     for (int row = 0; row < table.rowCount(); ++row) {
+        if (table.columnSpan(row, 0) > 1) {
+            rows << "[" + table.item(row, 0)->text() + "]";
+            continue;
+        }
         rows << table.item(row, 0)->text() + ": " + table.item(row, 1)->text() + " | " + table.item(row, 2)->text();
     }
     return rows;
@@ -232,7 +236,7 @@ private slots:
         auto* window = app.Frame().findChild<CCompareWindow*>();
         QVERIFY(window != nullptr && window != same);
         QCOMPARE(window->Table()->horizontalHeaderItem(1)->text(), QStringLiteral("This document"));
-        QVERIFY(Rows(*window).contains(QStringLiteral("system.name: \"\" | \"North\"")));
+        QVERIFY(Rows(*window).contains(QStringLiteral("System · Name: \"\" | \"North\"")));
         QCOMPARE(app.Config().m_system.m_strName, CText());
         QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - same.txt"));
         QCOMPARE(LogbookEvents(app), QStringList({"retrieve"}));
@@ -242,6 +246,40 @@ private slots:
         QCOMPARE(app.Config().m_system.m_strName, CText(L"North"));
         QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - same.txt*"));
         QVERIFY(app.Frame().findChild<CCompareWindow*>() == nullptr);
+    }
+
+    void DifferencesAreShownInThePagesTerms()
+    {
+        const std::vector<CFieldDifference> differences{
+            {"serial[2].port", "\"COM1\"", "\"COM2\""},          // a cell under a heading
+            {"serial[3].driver", "\"\"", "\"0\""},                // no driver either way
+            {"serial[12].driver", "\"5\"", "\"0\""},              // beyond the page's rows
+            {"analog[1].measure", "0", "1"},                     // a page not offered
+            {"outputs[1].alias", "\"\"", "\"Battery\""},
+            {"polynomials[2].coefficients[1]", "0", "-0.5"},     // a row beside another
+            {"system.name", "\"\"", "\"North\""},                 // a labelled field
+            {"system.day", "\"1\"", "\"2\""},                     // one of a line's fields
+        };
+        CCompareWindow window(nullptr, "Compare", "Compared.", "Old", "New", differences);
+        QCOMPARE(Rows(window), QStringList({"[Serial]", "Serial · SIN2 · COM: \"COM1\" | \"COM2\"", "[Output]",
+                                            "Output · OUT1 · ALIAS: \"\" | \"Battery\"", "Output · P2 · A0: 0 | -0.5",
+                                            "[System]", "System · Name: \"\" | \"North\"",
+                                            "System · Date · Day: \"1\" | \"2\""}));
+        QVERIFY(window.Text()->text().endsWith("5 fields differ. Not on any page: 2 fields; fennmere diff lists every field."));
+
+        // Only what the logger takes as the same: nothing to show or take.
+        CCompareWindow same(nullptr, "Compare", "Compared.", "Old", "New", {differences[1]});
+        QVERIFY(same.Text()->text().endsWith("No differences."));
+        same.OfferTake("Take", [] {});
+        QVERIFY(same.TakeButton() == nullptr);
+
+        // The logbook's entry view: every field its pages show, and only those.
+        const CPageTable entry = ConfigurationOnPages(MakeNewConfiguration());
+        QStringList names;
+        for (const CPageValue& row : entry.m_rows) names << row.m_field.Name();
+        QVERIFY(names.contains("Serial · SIN8 · ADDRESS") && names.contains("Modem · ModemOnTime · Minute"));
+        QVERIFY(names.filter("SIN9").isEmpty() && names.filter("Analog").isEmpty() && entry.m_nNotOnPage > 0);
+        QCOMPARE(names.removeDuplicates(), 0);
     }
 
     void NothingStartsWhileAnotherTransferRuns()
