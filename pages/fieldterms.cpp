@@ -261,7 +261,7 @@ public:
     // The label of the control's line: the first on the line, or the one
     // nearest the control; a check box's own text, or the text just right
     // of it, comes first.
-    QString RowLabel(const CControlTemplate& control, bool nearest) const
+    const CControlTemplate* RowLabel(const CControlTemplate& control, bool nearest) const
     {
         const QRect rect = control.m_rect;
         const int top = rect.top() - 2;
@@ -272,10 +272,10 @@ public:
                    middle <= bottom;
         };
         if (control.m_kind == EControlKind::Check) {
-            if (!control.m_strText.isEmpty()) return control.m_strText;
+            if (!control.m_strText.isEmpty()) return &control;
             for (const CControlTemplate& label : m_template.m_controls) {
                 const int gap = label.m_rect.left() - (rect.left() + rect.width());
-                if (onLine(label) && gap >= 0 && gap <= 20) return label.m_strText;
+                if (onLine(label) && gap >= 0 && gap <= 20) return &label;
             }
         }
         const CControlTemplate* found = nullptr;
@@ -285,7 +285,7 @@ public:
                                                              : label.m_rect.left() < found->m_rect.left());
             if (better) found = &label;
         }
-        return found != nullptr ? found->m_strText : QString();
+        return found;
     }
 
     // The heading over the control's column: the topmost text above it that
@@ -348,7 +348,11 @@ int PageOrder(int page)
 void SortByPage(CPageTable& table)
 {
     std::stable_sort(table.m_rows.begin(), table.m_rows.end(), [](const CPageValue& a, const CPageValue& b) {
-        return PageOrder(a.m_field.m_nPage) < PageOrder(b.m_field.m_nPage);
+        const int pageA = PageOrder(a.m_field.m_nPage);
+        const int pageB = PageOrder(b.m_field.m_nPage);
+        if (pageA != pageB) return pageA < pageB;
+        if (a.m_field.m_at.y() != b.m_field.m_at.y()) return a.m_field.m_at.y() < b.m_field.m_at.y();
+        return a.m_field.m_at.x() < b.m_field.m_at.x();
     });
 }
 
@@ -383,7 +387,11 @@ std::optional<CPageField> FieldOnPage(std::string_view path)
     CPageField field;
     field.m_nPage = spot->m_nPage;
     field.m_strPage = QString::fromLatin1(button->m_pszLabel);
-    field.m_strRow = layout.RowLabel(*control, spot->m_bNearestLabel);
+    // Fields sort by their row label's line: the controls of a line are not
+    // all at the same height.
+    const CControlTemplate* label = layout.RowLabel(*control, spot->m_bNearestLabel);
+    field.m_strRow = label != nullptr ? label->m_strText : QString();
+    field.m_at = QPoint(control->m_rect.left(), (label != nullptr ? label : control)->m_rect.top());
     if (spot->m_pszColumn != nullptr) {
         field.m_strColumn = QString::fromLatin1(spot->m_pszColumn);
     } else if (HasColumns(spot->m_nPage)) {

@@ -6,6 +6,7 @@
 // Window thread only (the variant's layout is read from the pages' forms).
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include <optional>
@@ -22,6 +23,7 @@ struct CPageField {
     QString m_strPage;     // "Serial"
     QString m_strRow;      // "SIN2", "Name"
     QString m_strColumn;   // "COM"; empty where the page has no columns
+    QPoint m_at;           // where its control sits on the page (dialog units)
 
     // "Serial · SIN2 · COM", "System · Name"
     QString Name() const;
@@ -40,7 +42,8 @@ struct CPageValue {
 };
 
 struct CPageTable {
-    // Grouped by page in toolbar order, in the flat form's order within a page.
+    // Grouped by page in toolbar order, within a page as the page reads: by
+    // line, then from left to right.
     std::vector<CPageValue> m_rows;
     // Fields left out because no page of the variant shows them.
     int m_nNotOnPage = 0;
