@@ -2,7 +2,9 @@
 // serialport_posix.cpp and serialport_win32.cpp.
 #include "serialport.h"
 
+#include "networkport.h"
 #include "portnames.h"
+#include "serialexception.h"
 
 namespace fennmere {
 
@@ -39,7 +41,11 @@ void CSerialPort::Open(const std::string& name, uint32_t baud, EParity parity, u
                        EFlowControl flow)
 {
     Close();
-    OpenDevice(name);
+    if (IsNetworkPortName(name)) {
+        OpenNetwork(name);
+    } else {
+        OpenDevice(name);
+    }
     // A port left open with a setting it refused would stay locked against
     // every other application until the next Open or Close of this object.
     try {
@@ -54,6 +60,75 @@ void CSerialPort::Open(const std::string& name, uint32_t baud, EParity parity, u
         Close();
         throw;
     }
+}
+
+void CSerialPort::OpenNetwork(const std::string& name)
+{
+    std::string error;
+    const std::optional<CNetworkAddress> address = ParseNetworkPortName(name, &error);
+    if (!address) ThrowSerialException(CSerialException(0, ESerialError::NotFound, name, error));
+    auto network = std::make_unique<CNetworkPort>();
+    network->Open(*address, name);
+    m_pNetwork = std::move(network);
+    m_strDevice = name;
+    m_timeouts = CSerialTimeouts{};
+}
+
+void CSerialPort::Close()
+{
+    if (m_pNetwork) {
+        m_pNetwork->Close();
+        m_pNetwork.reset();
+        m_strDevice.clear();
+        return;
+    }
+    CloseDevice();
+}
+
+void CSerialPort::WriteEx(const void* buffer, std::size_t count)
+{
+    if (m_pNetwork) return m_pNetwork->Write(buffer, count);
+    DeviceWrite(buffer, count);
+}
+
+std::size_t CSerialPort::ReadEx(void* buffer, std::size_t count)
+{
+    if (m_pNetwork) return m_pNetwork->Read(buffer, count, m_timeouts);
+    return DeviceRead(buffer, count);
+}
+
+void CSerialPort::Purge(uint32_t flags)
+{
+    if (m_pNetwork) return m_pNetwork->Purge(flags);
+    DevicePurge(flags);
+}
+
+void CSerialPort::Flush()
+{
+    // Over the network every byte is out once sent.
+    if (m_pNetwork) return;
+    DeviceFlush();
+}
+
+void CSerialPort::SetTimeouts(const CSerialTimeouts& timeouts)
+{
+    if (m_pNetwork) {
+        m_timeouts = timeouts;
+        return;
+    }
+    DeviceSetTimeouts(timeouts);
+}
+
+CLineSettings CSerialPort::GetState()
+{
+    if (m_pNetwork) return m_pNetwork->GetState();
+    return DeviceGetState();
+}
+
+void CSerialPort::SetState(const CLineSettings& settings)
+{
+    if (m_pNetwork) return m_pNetwork->SetState(settings);
+    DeviceSetState(settings);
 }
 
 CSerialPort& SharedPort()

@@ -24,6 +24,8 @@
 
 namespace fennmere {
 
+class CNetworkPort;
+
 // The values are the ones the Windows line-setting record uses.
 enum class EParity : uint8_t { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
 enum class EStopBits : uint8_t { One = 0, OneAndHalf = 1, Two = 2 };
@@ -76,8 +78,8 @@ public:
     void Open(int n, uint32_t baud, EParity parity = EParity::None, uint8_t dataBits = 8,
               EStopBits stopBits = EStopBits::One, EFlowControl flow = EFlowControl::None);
 
-    // Opens a port by name ("COM<n>" or a device name, see portnames.h) for
-    // exclusive use: another application, or another port object in this
+    // Opens a port by name ("COM<n>", a device name, see portnames.h, or a
+    // network port, see networkname.h) for exclusive use: another application, or another port object in this
     // one, that tries to open it gets InUse. A port already open is closed
     // first. Then changes baud rate, parity, data bits, stop bits and flow
     // control and keeps every other property of the line; a value outside
@@ -96,7 +98,9 @@ public:
     // not leave it reconfigured.
     void Close() override;
 
-    bool IsOpen() const override { return m_hComm != kInvalidHandle; }
+    bool IsOpen() const override { return m_hComm != kInvalidHandle || m_pNetwork != nullptr; }
+    // The open port is a network port ("rfc2217://" or "socket://").
+    bool IsNetwork() const { return m_pNetwork != nullptr; }
 
     // The device the open port was opened as (empty while closed).
     const std::string& DeviceName() const { return m_strDevice; }
@@ -142,6 +146,17 @@ private:
     // Backend: resolves name, opens the device exclusively and sets
     // m_hComm; throws with the port still closed.
     void OpenDevice(const std::string& name);
+    // A network port name: connects m_pNetwork; throws with the port closed.
+    void OpenNetwork(const std::string& name);
+    // The backend's halves of the operations above, for a device.
+    void CloseDevice();
+    void DeviceWrite(const void* buffer, std::size_t count);
+    std::size_t DeviceRead(void* buffer, std::size_t count);
+    void DevicePurge(uint32_t flags);
+    void DeviceFlush();
+    void DeviceSetTimeouts(const CSerialTimeouts& timeouts);
+    CLineSettings DeviceGetState();
+    void DeviceSetState(const CLineSettings& settings);
 
     CHandle m_hComm = kInvalidHandle;
     std::string m_strDevice;
@@ -149,6 +164,7 @@ private:
     // What the backend keeps of an open port besides the handle.
     struct CNativeState;
     std::unique_ptr<CNativeState> m_pNative;
+    std::unique_ptr<CNetworkPort> m_pNetwork;
 };
 
 // Whether this platform's serial layer can set the rate (POSIX: the termios

@@ -31,6 +31,7 @@
 
 #include "portinfo.h"
 #include "portnames.h"
+#include "networkport.h"
 #include "serialport.h"
 #include "serialtrace.h"
 #include "trace.h"
@@ -430,7 +431,7 @@ void CSerialPort::OpenDevice(const std::string& name)
     m_timeouts = CSerialTimeouts{};
 }
 
-void CSerialPort::Close()
+void CSerialPort::CloseDevice()
 {
     if (!IsOpen()) return;
     const int fd = static_cast<int>(m_hComm);
@@ -447,7 +448,7 @@ void CSerialPort::Close()
     }
 }
 
-void CSerialPort::WriteEx(const void* buffer, std::size_t count)
+void CSerialPort::DeviceWrite(const void* buffer, std::size_t count)
 {
     if (!IsOpen()) Fail(kWriteFailed, EBADF, ESerialError::Io, {}, "the port is not open");
     const int fd = static_cast<int>(m_hComm);
@@ -480,7 +481,7 @@ void CSerialPort::WriteEx(const void* buffer, std::size_t count)
     }
 }
 
-std::size_t CSerialPort::ReadEx(void* buffer, std::size_t count)
+std::size_t CSerialPort::DeviceRead(void* buffer, std::size_t count)
 {
     if (!IsOpen()) Fail(kReadFailed, EBADF, ESerialError::Io, {}, "the port is not open");
     if (count == 0) return 0;
@@ -534,7 +535,7 @@ std::size_t CSerialPort::ReadEx(void* buffer, std::size_t count)
     return got;
 }
 
-void CSerialPort::Purge(uint32_t flags)
+void CSerialPort::DevicePurge(uint32_t flags)
 {
     if (!IsOpen()) Fail(kPurgeFailed, EBADF, ESerialError::Io, {}, "the port is not open");
     // Nothing runs asynchronously here, so the abort flags have nothing to do.
@@ -548,7 +549,7 @@ void CSerialPort::Purge(uint32_t flags)
     }
 }
 
-void CSerialPort::Flush()
+void CSerialPort::DeviceFlush()
 {
     if (!IsOpen()) Fail(kFlushFailed, EBADF, ESerialError::Io, {}, "the port is not open");
     while (::tcdrain(static_cast<int>(m_hComm)) != 0) {
@@ -557,13 +558,13 @@ void CSerialPort::Flush()
     }
 }
 
-void CSerialPort::SetTimeouts(const CSerialTimeouts& timeouts)
+void CSerialPort::DeviceSetTimeouts(const CSerialTimeouts& timeouts)
 {
     if (!IsOpen()) Fail(kTimeoutsFailed, EBADF, ESerialError::Io, {}, "the port is not open");
     m_timeouts = timeouts;
 }
 
-CLineSettings CSerialPort::GetState()
+CLineSettings CSerialPort::DeviceGetState()
 {
     if (!IsOpen()) Fail(kGetStateFailed, EBADF, ESerialError::Io, {}, "the port is not open");
     termios t{};
@@ -574,7 +575,7 @@ CLineSettings CSerialPort::GetState()
     return SettingsFrom(t);
 }
 
-void CSerialPort::SetState(const CLineSettings& settings)
+void CSerialPort::DeviceSetState(const CLineSettings& settings)
 {
     if (!IsOpen()) Fail(kSetStateFailed, EBADF, ESerialError::Io, {}, "the port is not open");
     const int fd = static_cast<int>(m_hComm);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "portnames.h"
+#include "networkport.h"
 #include "serialport.h"
 #include "serialtrace.h"
 #include "trace.h"
@@ -189,7 +190,7 @@ void CSerialPort::OpenDevice(const std::string& name)
     m_timeouts = CSerialTimeouts{};
 }
 
-void CSerialPort::Close()
+void CSerialPort::CloseDevice()
 {
     if (!IsOpen()) return;
     const HANDLE handle = Native(m_hComm);
@@ -201,7 +202,7 @@ void CSerialPort::Close()
     }
 }
 
-void CSerialPort::WriteEx(const void* buffer, std::size_t count)
+void CSerialPort::DeviceWrite(const void* buffer, std::size_t count)
 {
     if (!IsOpen()) Fail(kWriteFailed, ERROR_INVALID_HANDLE, ESerialError::Io, {}, "the port is not open");
     const auto* next = static_cast<const char*>(buffer);
@@ -222,7 +223,7 @@ void CSerialPort::WriteEx(const void* buffer, std::size_t count)
     }
 }
 
-std::size_t CSerialPort::ReadEx(void* buffer, std::size_t count)
+std::size_t CSerialPort::DeviceRead(void* buffer, std::size_t count)
 {
     if (!IsOpen()) Fail(kReadFailed, ERROR_INVALID_HANDLE, ESerialError::Io, {}, "the port is not open");
     DWORD got = 0;
@@ -233,7 +234,7 @@ std::size_t CSerialPort::ReadEx(void* buffer, std::size_t count)
     return got;
 }
 
-void CSerialPort::Purge(uint32_t flags)
+void CSerialPort::DevicePurge(uint32_t flags)
 {
     if (!IsOpen()) Fail(kPurgeFailed, ERROR_INVALID_HANDLE, ESerialError::Io, {}, "the port is not open");
     if (!::PurgeComm(Native(m_hComm), flags)) {
@@ -242,7 +243,7 @@ void CSerialPort::Purge(uint32_t flags)
     }
 }
 
-void CSerialPort::Flush()
+void CSerialPort::DeviceFlush()
 {
     if (!IsOpen()) Fail(kFlushFailed, ERROR_INVALID_HANDLE, ESerialError::Io, {}, "the port is not open");
     if (!::FlushFileBuffers(Native(m_hComm))) {
@@ -251,7 +252,7 @@ void CSerialPort::Flush()
     }
 }
 
-void CSerialPort::SetTimeouts(const CSerialTimeouts& timeouts)
+void CSerialPort::DeviceSetTimeouts(const CSerialTimeouts& timeouts)
 {
     if (!IsOpen()) Fail(kTimeoutsFailed, ERROR_INVALID_HANDLE, ESerialError::Io, {}, "the port is not open");
     COMMTIMEOUTS native{};
@@ -267,7 +268,7 @@ void CSerialPort::SetTimeouts(const CSerialTimeouts& timeouts)
     m_timeouts = timeouts;
 }
 
-CLineSettings CSerialPort::GetState()
+CLineSettings CSerialPort::DeviceGetState()
 {
     if (!IsOpen()) Fail(kGetStateFailed, ERROR_INVALID_HANDLE, ESerialError::Io, {}, "the port is not open");
     DCB dcb{};
@@ -285,7 +286,7 @@ CLineSettings CSerialPort::GetState()
     return s;
 }
 
-void CSerialPort::SetState(const CLineSettings& settings)
+void CSerialPort::DeviceSetState(const CLineSettings& settings)
 {
     if (!IsOpen()) Fail(kSetStateFailed, ERROR_INVALID_HANDLE, ESerialError::Io, {}, "the port is not open");
     if (!IsKnown(settings)) {
