@@ -1,5 +1,9 @@
 #include "transfercontroller.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
 #include "comparewindow.h"
 #include "config/text.h"
 #include "link/exchange.h"
@@ -61,18 +65,41 @@ void CTransferController::StartPanelTransfer(EPanelTransfer transfer)
 
 bool CTransferController::CanCloseFrame(QWidget* owner, bool mayAsk)
 {
-    // Unsaved changes first: while a transfer runs the save is refused with
-    // a message, and the operator can wait for the transfer's end.
-    if (mayAsk && !m_document.SaveModified()) return false;
+    // The transfer first: a save is refused while one runs, so unsaved
+    // changes can only be saved once it has stopped.
     CLinkControl& link = m_document.LinkControl();
-    if (!link.IsTransferRunning() || m_bStopRequested) return true;
-    if (mayAsk &&
-        !m_document.MessageBoxes().Ask(owner, QStringLiteral("A transfer is running. Stop it and quit?"), kAppTitle)) {
-        return false;
+    if (link.IsTransferRunning() && !m_bStopRequested) {
+        if (mayAsk && !m_document.MessageBoxes().Ask(owner, QStringLiteral("A transfer is running. Stop it and quit?"),
+                                                     kAppTitle)) {
+            return false;
+        }
+        m_bStopRequested = true;
+        link.CancelTransfer();
+        if (!mayAsk) return true;
+        WaitForTransferEnd();
     }
-    m_bStopRequested = true;
-    link.CancelTransfer();
-    return true;
+    return !mayAsk || m_document.SaveModified();
+}
+
+void CTransferController::WaitForTransferEnd()
+{
+    // The transfer's thread hands its result to this thread before it lets
+    // the link go, so the window must keep taking events meanwhile. A
+    // cancelled transfer ends within a fraction of a second; the limit only
+    // keeps a port that hangs in the system from holding the window.
+    constexpr int kLookMs = 5;
+    constexpr int kLimitMs = 10000;
+    CLinkControl& link = m_document.LinkControl();
+    if (!link.IsTransferRunning()) return;
+    QEventLoop loop;
+    QTimer look;
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (!link.IsTransferRunning() || since.elapsed() > kLimitMs) loop.quit();
+    });
+    look.start(kLookMs);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void CTransferController::ShowReport(const CTransferReport& report)

@@ -69,12 +69,12 @@ public:
     // away that the logger (holding held) has; empty when it takes none.
     static QString AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held);
 
-    // Whether the frame may close. Unsaved changes are asked about first.
-    // While a transfer runs the operator is asked whether to stop it and
-    // quit (mayAsk false: nothing is asked, and it is stopped without
-    // asking, as when the desktop session ends without leave to ask); Yes
-    // cancels the transfer, which then ends within a fraction of a second
-    // and closes the port. Asked only once per transfer.
+    // Whether the frame may close. While a transfer runs the operator is
+    // asked first whether to stop it and quit (mayAsk false: nothing is
+    // asked, and it is stopped without asking, as when the desktop session
+    // ends without leave to ask); Yes cancels the transfer and waits for
+    // its end (a fraction of a second; the port is closed then), and only
+    // then are unsaved changes asked about. Asked only once per transfer.
     bool CanCloseFrame(QWidget* owner, bool mayAsk = true);
 
     // What the other controllers share of a transfer.
@@ -97,6 +97,8 @@ public:
     void ReportLogbookErrors(const std::vector<std::string>& errors);
 
 private:
+    // Takes events until the transfer on the link has ended.
+    void WaitForTransferEnd();
     CKeeping Keeping(const CLogbookErrors& errors, ELogbookEvent event) const;
 
     CNimbrelSetupDoc& m_document;
