@@ -79,6 +79,11 @@ CMainFrame::CMainFrame(CNimbrelSetupDoc& document, CPageFactory factory)
 
 CMainFrame::~CMainFrame()
 {
+    // Child windows closing below move the focus while the actions go.
+    disconnect(m_focusWatch);
+    disconnect(m_editWatch[0]);
+    disconnect(m_editWatch[1]);
+    QGuiApplication::clipboard()->disconnect(this);
     if (m_document.Frame() == this) m_document.SetFrame(nullptr);
 }
 
@@ -318,7 +323,7 @@ void CMainFrame::ConnectEditCommands(QMenu* edit)
     route(kCmdEditCopy, [](QLineEdit& field) { field.copy(); });
     route(kCmdEditPaste, [](QLineEdit& field) { field.paste(); });
     // The field's own signals tell when what it can take changes.
-    connect(qApp, &QApplication::focusChanged, this, [this] {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this] {
         disconnect(m_editWatch[0]);
         disconnect(m_editWatch[1]);
         if (QLineEdit* field = FocusedEdit()) {

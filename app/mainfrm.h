@@ -119,6 +119,7 @@ private:
     bool m_bPagesCreated = false;
     std::function<bool()> m_closeCheck;
     QMetaObject::Connection m_editWatch[2];  // the focused field's signals
+    QMetaObject::Connection m_focusWatch;
 };
 
 }  // namespace fennmere

@@ -142,15 +142,23 @@ bool CTransferController::SendConfiguration(const CConfiguration& config, ELogbo
     auto keeper =
         std::make_shared<CSendKeeper>(m_document.Logbook(), config, event, NarrowLatin1(config.m_panel.m_strComPort),
                                       [errors](const std::string& problem) { Note(errors, problem); });
-    // Alarms the logger holds and this Send takes away are worth a question
-    // before the first line goes out; no answer (the window closing) is a no.
-    auto confirm = [this, sent = config](const CConfiguration& before) {
-        const QString question = AlarmResetQuestion(sent, before);
-        if (question.isEmpty()) return true;
-        bool yes = false;
-        m_bridge.CallOnWindowThread(
-            [this, &question, &yes] { yes = m_document.MessageBoxes().Ask(m_document.Frame(), question, kAppTitle); });
-        return yes;
+    // An entry kept of another logger, and alarms the logger holds and this
+    // Send takes away, are worth a question before the first line goes out;
+    // no answer (the window closing) is a no.
+    auto confirm = [this, sent = config, event](const CConfiguration& before) {
+        const QString questions[] = {
+            event == ELogbookEvent::Restore ? OtherLoggerQuestion(sent, before) : QString(),
+            AlarmResetQuestion(sent, before),
+        };
+        for (const QString& question : questions) {
+            if (question.isEmpty()) continue;
+            bool yes = false;
+            m_bridge.CallOnWindowThread([this, &question, &yes] {
+                yes = m_document.MessageBoxes().Ask(m_document.Frame(), question, kAppTitle);
+            });
+            if (!yes) return false;
+        }
+        return true;
     };
     CSafeSendSteps steps;
     steps.m_bChangesOnly = changesOnly;
@@ -167,6 +175,16 @@ bool CTransferController::SendConfiguration(const CConfiguration& config, ELogbo
         m_document.LocalTime());
     if (started) TransferStarted();
     return started;
+}
+
+QString CTransferController::OtherLoggerQuestion(const CConfiguration& entry, const CConfiguration& held)
+{
+    const CText& kept = entry.m_system.m_strSerialNumber;
+    const CText& logger = held.m_system.m_strSerialNumber;
+    if (kept.empty() || logger.empty() || kept == logger) return QString();
+    return QStringLiteral("This entry was kept of logger %1; the logger on %2 is %3. Send it anyway?")
+        .arg(QString::fromStdWString(kept), QString::fromStdWString(entry.m_panel.m_strComPort),
+             QString::fromStdWString(logger));
 }
 
 QString CTransferController::AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held)
@@ -286,6 +304,7 @@ CLinkControl::CRetrieveRun CTransferController::RetrieveKeeping(const CLogbookEr
 
 void CTransferController::ReportLogbookErrors(const std::vector<std::string>& errors)
 {
+    if (m_logbookChanged) m_logbookChanged();
     if (errors.empty()) return;
     std::string detail;
     for (const std::string& error : errors) detail += (detail.empty() ? "" : "\n") + error;

@@ -327,13 +327,20 @@ private slots:
         QCOMPARE(page->ControlAs<QLineEdit>(row.m_nAddress)->text(), QStringLiteral("09"));
         QVERIFY(page->ControlAs<CComboList>(row.m_nDriver)->count() > 1);
 
-        // Yes: the Retrieve ends at once, brings nothing, shows nothing and lets the port go.
+        // Yes: the Retrieve ends at once, brings nothing, shows nothing and lets the port go;
+        // only then are unsaved changes asked about (a save is refused while it runs).
         app.Config().m_system.m_strName = L"Mine";
         app.m_boxes.m_bAnswer = true;
         Press(app, kPageSerial, false);
+        app.Doc().MarkEdited();
+        const std::size_t asked = app.m_boxes.m_asked.size();
         QElapsedTimer timer;
         timer.start();
         QVERIFY(AcceptsClose(app.Frame()));
+        QCOMPARE(app.m_link.BusyWord(), 0u);
+        QCOMPARE(app.m_boxes.m_asked.size(), asked + 2);
+        QCOMPARE(app.m_boxes.m_asked[asked].m_strText, QStringLiteral("A transfer is running. Stop it and quit?"));
+        QCOMPARE(app.m_boxes.m_asked[asked + 1].m_strText, QStringLiteral("Save changes to Untitled?"));
         QVERIFY(app.WaitUntilIdle());
         QVERIFY(timer.elapsed() < 1000);
         QVERIFY(app.m_boxes.m_shown.empty());
