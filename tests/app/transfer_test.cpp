@@ -156,6 +156,26 @@ private slots:
         QCOMPARE(LogbookEvents(app), QStringList({"verify", "send", "before-send", "verify", "send", "before-send"}));
     }
 
+    // An entry kept of another logger is asked about after the backup, naming
+    // both; No sends nothing and keeps only the backup.
+    void ARestoreToAnotherLoggerIsAskedAboutFirst()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_replies["System?\r"] = "System?\r\nSN 778\r\n\r\nOK";
+        CConfiguration entry = app.Config();
+        entry.m_panel.m_strComPort = L"COM4";
+        entry.m_panel.m_strBaud = L"9600";
+        entry.m_system.m_strSerialNumber = L"777";
+        QVERIFY(app.App().Transfers().SendConfiguration(entry, ELogbookEvent::Restore));
+        QVERIFY(app.WaitUntilIdle());
+        QCOMPARE(app.m_boxes.m_asked.size(), std::size_t(1));
+        QCOMPARE(app.m_boxes.m_asked[0].m_strText,
+                 QStringLiteral("This entry was kept of logger 777; the logger on COM4 is 778. Send it anyway?"));
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(LogbookEvents(app), QStringList({"before-send"}));
+    }
+
     void UnansweredCommandsAreListedAfterASend()
     {
         CTestApp app({4});
