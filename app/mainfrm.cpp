@@ -1,6 +1,11 @@
 #include "mainfrm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QKeySequence>
@@ -56,6 +61,11 @@ CMainFrame::CMainFrame(CNimbrelSetupDoc& document, CPageFactory factory)
 
 CMainFrame::~CMainFrame()
 {
+    // Child windows closing below move the focus while the actions go.
+    disconnect(m_focusWatch);
+    disconnect(m_editWatch[0]);
+    disconnect(m_editWatch[1]);
+    QGuiApplication::clipboard()->disconnect(this);
     if (m_document.Frame() == this) m_document.SetFrame(nullptr);
 }
 
@@ -231,7 +241,8 @@ void CMainFrame::CreateMenus()
     m_pRecentEnd = file->addSeparator();
     AddCommand(file, kCmdAppExit, QStringLiteral("E&xit"), true);
 
-    // No handlers: shown disabled, and their keys reach the focused field.
+    // They act on the focused edit field and are enabled only where it can
+    // take them; elsewhere their keys reach the focused widget.
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     AddCommand(edit, kCmdEditUndo, QStringLiteral("&Undo\tCtrl+Z"), false)
         ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
@@ -242,6 +253,7 @@ void CMainFrame::CreateMenus()
         ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     AddCommand(edit, kCmdEditPaste, QStringLiteral("&Paste\tCtrl+V"), false)
         ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    ConnectEditCommands(edit);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     QAction* toolbar = AddCommand(view, kCmdViewToolbar, QStringLiteral("&Toolbar"), true);
@@ -271,6 +283,52 @@ void CMainFrame::CreateMenus()
     CommandAction(kCmdNextPane)->setShortcut(QKeySequence(Qt::Key_F6));
     addAction(AddCommand(nullptr, kCmdPrevPane, QString(), false));
     CommandAction(kCmdPrevPane)->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+}
+
+QLineEdit* CMainFrame::FocusedEdit()
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QLineEdit*>(focus)) return edit;
+    if (auto* combo = qobject_cast<QComboBox*>(focus)) return combo->lineEdit();
+    return nullptr;
+}
+
+void CMainFrame::ConnectEditCommands(QMenu* edit)
+{
+    auto route = [this](int command, std::function<void(QLineEdit&)> act) {
+        connect(CommandAction(command), &QAction::triggered, this, [act = std::move(act)] {
+            if (QLineEdit* field = FocusedEdit()) act(*field);
+        });
+    };
+    route(kCmdEditUndo, [](QLineEdit& field) { field.undo(); });
+    route(kCmdEditCut, [](QLineEdit& field) { field.cut(); });
+    route(kCmdEditCopy, [](QLineEdit& field) { field.copy(); });
+    route(kCmdEditPaste, [](QLineEdit& field) { field.paste(); });
+    // The field's own signals tell when what it can take changes.
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this] {
+        disconnect(m_editWatch[0]);
+        disconnect(m_editWatch[1]);
+        if (QLineEdit* field = FocusedEdit()) {
+            m_editWatch[0] = connect(field, &QLineEdit::selectionChanged, this, &CMainFrame::UpdateEditCommands);
+            m_editWatch[1] = connect(field, &QLineEdit::textChanged, this, &CMainFrame::UpdateEditCommands);
+        }
+        UpdateEditCommands();
+    });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::UpdateEditCommands);
+    connect(edit, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
+}
+
+void CMainFrame::UpdateEditCommands()
+{
+    QLineEdit* field = FocusedEdit();
+    const bool writable = field != nullptr && !field->isReadOnly() && field->isEnabled();
+    // A password field keeps its text to itself.
+    const bool readable = field != nullptr && field->echoMode() == QLineEdit::Normal && field->hasSelectedText();
+    CommandAction(kCmdEditUndo)->setEnabled(writable && field->isUndoAvailable());
+    CommandAction(kCmdEditCut)->setEnabled(writable && readable);
+    CommandAction(kCmdEditCopy)->setEnabled(readable);
+    const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+    CommandAction(kCmdEditPaste)->setEnabled(writable && clip != nullptr && clip->hasText());
 }
 
 void CMainFrame::CreateToolBar()

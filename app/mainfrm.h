@@ -18,6 +18,7 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QToolBar;
 
@@ -89,6 +90,11 @@ protected:
 private:
     void CreateMenus();
     void CreateToolBar();
+    // Undo, Cut, Copy and Paste go to the focused edit field (a line edit or
+    // an editable list's field); enabled as that field can take them.
+    void ConnectEditCommands(QMenu* edit);
+    void UpdateEditCommands();
+    static QLineEdit* FocusedEdit();
     // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp step through the
     // pages offered; Alt+1, Alt+2, ... show them in toolbar order.
     void AddPageKeys();
@@ -112,6 +118,8 @@ private:
     CPageView* m_pActivePage = nullptr;
     bool m_bPagesCreated = false;
     std::function<bool()> m_closeCheck;
+    QMetaObject::Connection m_editWatch[2];  // the focused field's signals
+    QMetaObject::Connection m_focusWatch;
 };
 
 }  // namespace fennmere

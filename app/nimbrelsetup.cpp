@@ -43,6 +43,9 @@ CNimbrelSetupApp::CNimbrelSetupApp(CNimbrelSetupDoc::CServices services, CPageFa
     m_pCompare = std::make_unique<CCompareController>(*m_pDocument, *m_pTransfers);
     m_pDocument->SetPanelTransferHandler(
         [this](EPanelTransfer transfer) { m_pTransfers->StartPanelTransfer(transfer); });
+    m_pTransfers->SetLogbookListener([this] {
+        if (!m_pLogbookWindow.isNull()) m_pLogbookWindow->Reload();
+    });
 #if QT_CONFIG(sessionmanager)
     // Qt 6 no longer closes the windows when the session ends; the session
     // manager ends the program after this signal, and only here may the
@@ -60,6 +63,7 @@ CNimbrelSetupApp::~CNimbrelSetupApp()
     // controllers, which stop a transfer still running and wait for it.
     m_pFrame.reset();
     m_pDocument->SetPanelTransferHandler({});
+    m_pTransfers->SetLogbookListener({});
     m_pCompare.reset();
     m_pFind.reset();
     m_pTransfers.reset();

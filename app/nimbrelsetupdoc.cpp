@@ -214,6 +214,13 @@ void CNimbrelSetupDoc::PostFrameMessage(int message) const
     QCoreApplication::postEvent(m_pFrame, std::make_unique<QEvent>(static_cast<QEvent::Type>(message)).release());
 }
 
+void CNimbrelSetupDoc::MarkEdited()
+{
+    if (m_bModified) return;
+    m_bModified = true;
+    if (m_pFrame != nullptr) m_pFrame->UpdateTitle();
+}
+
 void CNimbrelSetupDoc::StartPanelTransfer(EPanelTransfer transfer)
 {
     if (m_panelTransfer) m_panelTransfer(transfer);

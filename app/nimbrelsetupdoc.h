@@ -151,6 +151,9 @@ public:
     // The panel's buttons go to handler, the application's transfers.
     void SetPanelTransferHandler(std::function<void(EPanelTransfer)> handler) { m_panelTransfer = std::move(handler); }
     void StartPanelTransfer(EPanelTransfer transfer) override;
+    // Sets the flag (and the title's "*") without storing the page; what
+    // later changes are measured against stays as it was.
+    void MarkEdited() override;
 
     // Posts a private message (kRefreshMessage, kShowSerialPageMessage) to the
     // frame. Any thread.

@@ -1,5 +1,9 @@
 #include "transfercontroller.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
 #include "comparewindow.h"
 #include "config/text.h"
 #include "link/exchange.h"
@@ -61,18 +65,41 @@ void CTransferController::StartPanelTransfer(EPanelTransfer transfer)
 
 bool CTransferController::CanCloseFrame(QWidget* owner, bool mayAsk)
 {
-    // Unsaved changes first: while a transfer runs the save is refused with
-    // a message, and the operator can wait for the transfer's end.
-    if (mayAsk && !m_document.SaveModified()) return false;
+    // The transfer first: a save is refused while one runs, so unsaved
+    // changes can only be saved once it has stopped.
     CLinkControl& link = m_document.LinkControl();
-    if (!link.IsTransferRunning() || m_bStopRequested) return true;
-    if (mayAsk &&
-        !m_document.MessageBoxes().Ask(owner, QStringLiteral("A transfer is running. Stop it and quit?"), kAppTitle)) {
-        return false;
+    if (link.IsTransferRunning() && !m_bStopRequested) {
+        if (mayAsk && !m_document.MessageBoxes().Ask(owner, QStringLiteral("A transfer is running. Stop it and quit?"),
+                                                     kAppTitle)) {
+            return false;
+        }
+        m_bStopRequested = true;
+        link.CancelTransfer();
+        if (!mayAsk) return true;
+        WaitForTransferEnd();
     }
-    m_bStopRequested = true;
-    link.CancelTransfer();
-    return true;
+    return !mayAsk || m_document.SaveModified();
+}
+
+void CTransferController::WaitForTransferEnd()
+{
+    // The transfer's thread hands its result to this thread before it lets
+    // the link go, so the window must keep taking events meanwhile. A
+    // cancelled transfer ends within a fraction of a second; the limit only
+    // keeps a port that hangs in the system from holding the window.
+    constexpr int kLookMs = 5;
+    constexpr int kLimitMs = 10000;
+    CLinkControl& link = m_document.LinkControl();
+    if (!link.IsTransferRunning()) return;
+    QEventLoop loop;
+    QTimer look;
+    QElapsedTimer since;
+    since.start();
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (!link.IsTransferRunning() || since.elapsed() > kLimitMs) loop.quit();
+    });
+    look.start(kLookMs);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void CTransferController::ShowReport(const CTransferReport& report)
@@ -115,15 +142,23 @@ bool CTransferController::SendConfiguration(const CConfiguration& config, ELogbo
     auto keeper =
         std::make_shared<CSendKeeper>(m_document.Logbook(), config, event, NarrowLatin1(config.m_panel.m_strComPort),
                                       [errors](const std::string& problem) { Note(errors, problem); });
-    // Alarms the logger holds and this Send takes away are worth a question
-    // before the first line goes out; no answer (the window closing) is a no.
-    auto confirm = [this, sent = config](const CConfiguration& before) {
-        const QString question = AlarmResetQuestion(sent, before);
-        if (question.isEmpty()) return true;
-        bool yes = false;
-        m_bridge.CallOnWindowThread(
-            [this, &question, &yes] { yes = m_document.MessageBoxes().Ask(m_document.Frame(), question, kAppTitle); });
-        return yes;
+    // An entry kept of another logger, and alarms the logger holds and this
+    // Send takes away, are worth a question before the first line goes out;
+    // no answer (the window closing) is a no.
+    auto confirm = [this, sent = config, event](const CConfiguration& before) {
+        const QString questions[] = {
+            event == ELogbookEvent::Restore ? OtherLoggerQuestion(sent, before) : QString(),
+            AlarmResetQuestion(sent, before),
+        };
+        for (const QString& question : questions) {
+            if (question.isEmpty()) continue;
+            bool yes = false;
+            m_bridge.CallOnWindowThread([this, &question, &yes] {
+                yes = m_document.MessageBoxes().Ask(m_document.Frame(), question, kAppTitle);
+            });
+            if (!yes) return false;
+        }
+        return true;
     };
     CSafeSendSteps steps;
     steps.m_bChangesOnly = changesOnly;
@@ -140,6 +175,16 @@ bool CTransferController::SendConfiguration(const CConfiguration& config, ELogbo
         m_document.LocalTime());
     if (started) TransferStarted();
     return started;
+}
+
+QString CTransferController::OtherLoggerQuestion(const CConfiguration& entry, const CConfiguration& held)
+{
+    const CText& kept = entry.m_system.m_strSerialNumber;
+    const CText& logger = held.m_system.m_strSerialNumber;
+    if (kept.empty() || logger.empty() || kept == logger) return QString();
+    return QStringLiteral("This entry was kept of logger %1; the logger on %2 is %3. Send it anyway?")
+        .arg(QString::fromStdWString(kept), QString::fromStdWString(entry.m_panel.m_strComPort),
+             QString::fromStdWString(logger));
 }
 
 QString CTransferController::AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held)
@@ -259,6 +304,7 @@ CLinkControl::CRetrieveRun CTransferController::RetrieveKeeping(const CLogbookEr
 
 void CTransferController::ReportLogbookErrors(const std::vector<std::string>& errors)
 {
+    if (m_logbookChanged) m_logbookChanged();
     if (errors.empty()) return;
     std::string detail;
     for (const std::string& error : errors) detail += (detail.empty() ? "" : "\n") + error;

@@ -18,6 +18,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,13 +69,17 @@ public:
     // The question asked after the backup when a Send of sent takes alarms
     // away that the logger (holding held) has; empty when it takes none.
     static QString AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held);
+    // The question asked after the backup when a logbook entry goes to a
+    // logger (holding held) of another serial number than the one it was
+    // kept of; empty when both are the same or either is not known.
+    static QString OtherLoggerQuestion(const CConfiguration& entry, const CConfiguration& held);
 
-    // Whether the frame may close. Unsaved changes are asked about first.
-    // While a transfer runs the operator is asked whether to stop it and
-    // quit (mayAsk false: nothing is asked, and it is stopped without
-    // asking, as when the desktop session ends without leave to ask); Yes
-    // cancels the transfer, which then ends within a fraction of a second
-    // and closes the port. Asked only once per transfer.
+    // Whether the frame may close. While a transfer runs the operator is
+    // asked first whether to stop it and quit (mayAsk false: nothing is
+    // asked, and it is stopped without asking, as when the desktop session
+    // ends without leave to ask); Yes cancels the transfer and waits for
+    // its end (a fraction of a second; the port is closed then), and only
+    // then are unsaved changes asked about. Asked only once per transfer.
     bool CanCloseFrame(QWidget* owner, bool mayAsk = true);
 
     // What the other controllers share of a transfer.
@@ -93,16 +98,23 @@ public:
     // On the window thread when a transfer has ended: the boxes, if any.
     // A cancelled transfer ends without any: the operator asked for it.
     void ShowReport(const CTransferReport& report);
-    // On the window thread after a transfer: what the logbook could not keep.
+    // On the window thread after every transfer that keeps what it read or
+    // sent: tells the logbook listener, then what the logbook could not keep.
     void ReportLogbookErrors(const std::vector<std::string>& errors);
+    // Called on the window thread when a transfer has ended that may have
+    // written logbook entries (the logbook window lists them again).
+    void SetLogbookListener(std::function<void()> listener) { m_logbookChanged = std::move(listener); }
 
 private:
+    // Takes events until the transfer on the link has ended.
+    void WaitForTransferEnd();
     CKeeping Keeping(const CLogbookErrors& errors, ELogbookEvent event) const;
 
     CNimbrelSetupDoc& m_document;
     // The running transfer has been asked to stop; closing again need not ask.
     bool m_bStopRequested = false;
     CTransferBridge m_bridge;
+    std::function<void()> m_logbookChanged;
 };
 
 }  // namespace fennmere

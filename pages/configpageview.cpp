@@ -1,6 +1,7 @@
 #include "configpageview.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 
@@ -42,6 +43,30 @@ CConfigPageView::CConfigPageView(int page, int templateId, QWidget* parent)
     }
     if (auto* retrieve = ControlAs<QPushButton>(m_ids.m_nRetrieve)) {
         connect(retrieve, &QPushButton::clicked, this, &CConfigPageView::OnRetrieve);
+    }
+    WatchEdits();
+}
+
+void CConfigPageView::WatchEdits()
+{
+    // The panel is this computer's, not the document's.
+    const int panel[] = {kIdPortList, kIdBaudList, m_ids.m_nClock, m_ids.m_nDevice};
+    auto edited = [this] {
+        if (GetDocument() != nullptr) GetDocument()->MarkEdited();
+    };
+    // Only the signals of the operator's own edits: loading the page must
+    // not mark anything.
+    for (QWidget* control : Form().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const int id = CDialogForm::ControlNumber(control);
+        if (id == -1 || std::find(std::begin(panel), std::end(panel), id) != std::end(panel)) continue;
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+            connect(edit, &QLineEdit::textEdited, this, edited);
+        } else if (auto* check = qobject_cast<QCheckBox*>(control)) {
+            connect(check, &QCheckBox::clicked, this, edited);
+        } else if (auto* list = qobject_cast<QComboBox*>(control)) {
+            connect(list, &QComboBox::activated, this, edited);
+            if (list->lineEdit() != nullptr) connect(list->lineEdit(), &QLineEdit::textEdited, this, edited);
+        }
     }
 }
 

@@ -64,6 +64,8 @@ private:
     // longer than COM<n>), up to the edge of the panel's group; a name that
     // does not fit even then is shown in full in the list's tooltip.
     void FitPortList();
+    // Marks the document modified on every edit of a configuration field.
+    void WatchEdits();
 
     CPanelIds m_ids;
     int m_nPortListWidth = 0;  // the template's width, the narrowest it gets

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -435,6 +436,18 @@ void CLiveView::OnRunRows(uint64_t run, std::vector<CLiveRow> rows)
     QWidget* viewport = list != nullptr ? list->viewport() : nullptr;
     const int shift =
         static_cast<int>(rows.size()) * (list != nullptr ? list->verticalHeader()->defaultSectionSize() : 0);
+    QScrollBar* bar = list != nullptr ? list->verticalScrollBar() : nullptr;
+    if (bar != nullptr && bar->value() > 0) {
+        // The operator has scrolled away from the newest row: the rows on
+        // display stay where they are, the new ones come in above them.
+        const int scrolled = bar->value();
+        m_pModel->AddRows(rows);
+        list->doItemsLayout();
+        bar->setValue(scrolled + (list->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                                      ? static_cast<int>(rows.size())
+                                      : shift));
+        return;
+    }
     if (viewport == nullptr || !viewport->isVisible() || !viewport->updatesEnabled() || list->alternatingRowColors() ||
         list->verticalHeader()->sectionResizeMode(0) != QHeaderView::Fixed || shift >= viewport->height()) {
         m_pModel->AddRows(rows);

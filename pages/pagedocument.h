@@ -49,6 +49,10 @@ public:
     // A panel button: starts the transfer with the configuration as it is
     // now (the page has been stored).
     virtual void StartPanelTransfer(EPanelTransfer transfer) = 0;
+
+    // The operator has edited a configuration field of a page (not stored
+    // yet): the document counts as modified from now on.
+    virtual void MarkEdited() = 0;
 };
 
 }  // namespace fennmere

@@ -1,11 +1,37 @@
 #include "widgetmessageboxes.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace fennmere {
 
+namespace {
+
+// Room in the title bar beside the title: the window manager's buttons and
+// the bar's own margins.
+constexpr int kTitleBarMargin = 120;
+
+// Some window managers make a box no wider than its contents, cutting a
+// longer title short. QMessageBox sizes itself from its layout (a minimum
+// width set on the box is overridden), so the width goes in as a spacer.
+void FitTitle(QMessageBox& box)
+{
+    const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + kTitleBarMargin;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
+}
+
+}  // namespace
+
 int CWidgetMessageBoxes::Run(QMessageBox& box)
 {
+    FitTitle(box);
     if (!m_open.empty()) {
         constexpr int kOffset = 40;
         QMessageBox& below = *m_open.back();

@@ -396,6 +396,19 @@ private slots:
         QTEST(saved.m_serial[2].m_strAddress == CText(L"A7"), "editSaved");
     }
 
+    // The "*" comes with the first key typed in a field, before any store;
+    // the panel is this computer's and does not count.
+    void TheTitleMarksAnEditAtOnce()
+    {
+        CTestApp app;
+        const CText stored = app.Config().m_serial[1].m_strAddress;
+        QTest::keyClicks(app.Page(kPageSerial)->ControlAs<CComboList>(kIdBaudList)->lineEdit(), "0");
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - Untitled"));
+        QTest::keyClicks(AddressEdit(app, 1), "7");
+        QCOMPARE(app.Frame().windowTitle(), QStringLiteral("FennmereSetup - Untitled*"));
+        QCOMPARE(app.Config().m_serial[1].m_strAddress, stored);
+    }
+
     void RecentFilesKeepTheFourLatestAcrossRuns()
     {
         QTemporaryDir folder;

@@ -160,6 +160,26 @@ private slots:
         QCOMPARE(LogbookEvents(app), QStringList({"verify", "send", "before-send", "verify", "send", "before-send"}));
     }
 
+    // An entry kept of another logger is asked about after the backup, naming
+    // both; No sends nothing and keeps only the backup.
+    void ARestoreToAnotherLoggerIsAskedAboutFirst()
+    {
+        CTestApp app({4});
+        app.m_port.AnswerLikeLogger();
+        app.m_port.m_replies["System?\r"] = "System?\r\nSN 778\r\n\r\nOK";
+        CConfiguration entry = app.Config();
+        entry.m_panel.m_strComPort = L"COM4";
+        entry.m_panel.m_strBaud = L"9600";
+        entry.m_system.m_strSerialNumber = L"777";
+        QVERIFY(app.App().Transfers().SendConfiguration(entry, ELogbookEvent::Restore));
+        QVERIFY(app.WaitUntilIdle());
+        QCOMPARE(app.m_boxes.m_asked.size(), std::size_t(1));
+        QCOMPARE(app.m_boxes.m_asked[0].m_strText,
+                 QStringLiteral("This entry was kept of logger 777; the logger on COM4 is 778. Send it anyway?"));
+        QVERIFY(app.m_boxes.m_shown.empty());
+        QCOMPARE(LogbookEvents(app), QStringList({"before-send"}));
+    }
+
     void UnansweredCommandsAreListedAfterASend()
     {
         CTestApp app({4});
@@ -365,13 +385,20 @@ private slots:
         QCOMPARE(page->ControlAs<QLineEdit>(row.m_nAddress)->text(), QStringLiteral("09"));
         QVERIFY(page->ControlAs<CComboList>(row.m_nDriver)->count() > 1);
 
-        // Yes: the Retrieve ends at once, brings nothing, shows nothing and lets the port go.
+        // Yes: the Retrieve ends at once, brings nothing, shows nothing and lets the port go;
+        // only then are unsaved changes asked about (a save is refused while it runs).
         app.Config().m_system.m_strName = L"Mine";
         app.m_boxes.m_bAnswer = true;
         Press(app, kPageSerial, false);
+        app.Doc().MarkEdited();
+        const std::size_t asked = app.m_boxes.m_asked.size();
         QElapsedTimer timer;
         timer.start();
         QVERIFY(AcceptsClose(app.Frame()));
+        QCOMPARE(app.m_link.BusyWord(), 0u);
+        QCOMPARE(app.m_boxes.m_asked.size(), asked + 2);
+        QCOMPARE(app.m_boxes.m_asked[asked].m_strText, QStringLiteral("A transfer is running. Stop it and quit?"));
+        QCOMPARE(app.m_boxes.m_asked[asked + 1].m_strText, QStringLiteral("Save changes to Untitled?"));
         QVERIFY(app.WaitUntilIdle());
         QVERIFY(timer.elapsed() < 1000);
         QVERIFY(app.m_boxes.m_shown.empty());
