@@ -8,14 +8,13 @@
 #pragma once
 
 #include <QPointer>
+#include <QProgressDialog>
 #include <QString>
 
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
-
-class QProgressDialog;
 
 namespace fennmere {
 

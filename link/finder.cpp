@@ -92,7 +92,7 @@ CFindResult FindLogger(CPortIo& port, CClock& clock, const std::string& portName
         for (uint32_t baud : rates) {
             if (finder.Cancelled()) break;
             if (progress) progress(portName, baud);
-            // The window may have taken its time over the news.
+            // A Stop may have come while progress was being told.
             if (finder.Cancelled()) break;
             if (finder.Answers(portName, baud)) {
                 result.m_found = finder.Identify(baud);

@@ -111,7 +111,7 @@ public:
     void StopLive() { Release(kLiveBit); }
 
     // Asks the running transfer (Retrieve, Send or default configuration)
-    // to stop: within a few hundred milliseconds it tells the logger to
+    // or search (StartFind, which ends before its next rate) to stop: within a few hundred milliseconds it tells the logger to
     // leave service mode, closes the port and reports ETransferStatus::Cancelled.
     // Does nothing to a live acquisition (StopLive ends that) or when
     // nothing runs. Any thread.
