@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QStatusBar>
 
 #include "comparewindow.h"
 #include "config/text.h"
@@ -162,12 +163,18 @@ bool CTransferController::SendConfiguration(const CConfiguration& config, ELogbo
     };
     CSafeSendSteps steps;
     steps.m_bChangesOnly = changesOnly;
+    CSafeSendHooks hooks = keeper->Hooks(confirm);
+    // The status bar says which step runs: the bar alone does not.
+    hooks.m_onStep = [this](ESafeSendStep step) {
+        m_bridge.CallOnWindowThread([this, step] { ShowStatus(SendStepText(step)); });
+    };
     const bool started = m_document.LinkControl().StartSafeSend(
-        m_document.Port(), m_document.Clock(), config, steps, m_bridge, keeper->Hooks(confirm),
+        m_document.Port(), m_document.Clock(), config, steps, m_bridge, std::move(hooks),
         [this, errors, keeper](CSafeSendResult result) {
             keeper->Finished(result);
             m_bridge.CallOnWindowThread(std::move(result), [this, errors](const CSafeSendResult& sent) {
                 m_document.Config().m_panel.m_strBaud = sent.m_send.m_strPcBaud;
+                ShowStatus(SendEndText(sent));
                 ShowSendResult(sent);
                 ReportLogbookErrors(*errors);
             });
@@ -191,6 +198,44 @@ QString CTransferController::AlarmResetQuestion(const CConfiguration& sent, cons
 {
     const std::string warning = AlarmResetWarning(AlarmsReset(sent, held));
     return warning.empty() ? QString() : QString::fromLatin1(warning) + QStringLiteral("\n\nSend anyway?");
+}
+
+QString CTransferController::SendStepText(ESafeSendStep step)
+{
+    switch (step) {
+        case ESafeSendStep::Backup:
+            return QStringLiteral("Reading the logger's configuration for the backup...");
+        case ESafeSendStep::Send:
+            return QStringLiteral("Sending...");
+        case ESafeSendStep::Verify:
+            return QStringLiteral("Verifying...");
+    }
+    return {};
+}
+
+QString CTransferController::SendEndText(const CSafeSendResult& result)
+{
+    const CTransferReport& report = result.m_send.m_report;
+    if (result.m_bNothingChanged)
+        return QStringLiteral("The logger holds this configuration already: nothing was sent.");
+    switch (report.m_eStatus) {
+        case ETransferStatus::Ok:
+            return result.m_bVerified ? QStringLiteral("Sent and verified.") : QStringLiteral("Sent.");
+        case ETransferStatus::NotVerified:
+            return QStringLiteral("Send not verified: the logger holds something else.");
+        case ETransferStatus::Cancelled:
+            return QStringLiteral("Send cancelled.");
+        default:
+            break;
+    }
+    return report.m_strMessage.empty()
+               ? QStringLiteral("Send failed.")
+               : QStringLiteral("Send failed: %1.").arg(QString::fromLatin1(report.m_strMessage));
+}
+
+void CTransferController::ShowStatus(const QString& text)
+{
+    if (CMainFrame* frame = m_document.Frame()) frame->statusBar()->showMessage(text);
 }
 
 void CTransferController::ShowSendResult(const CSafeSendResult& result)

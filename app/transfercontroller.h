@@ -66,6 +66,10 @@ public:
     // After a Send: "Sent and verified.", the fields the logger holds
     // otherwise in a window of their own, or the report's boxes.
     void ShowSendResult(const CSafeSendResult& result);
+    // The status bar's line while a step of a Send runs, and when it has
+    // ended.
+    static QString SendStepText(ESafeSendStep step);
+    static QString SendEndText(const CSafeSendResult& result);
     // The question asked after the backup when a Send of sent takes alarms
     // away that the logger (holding held) has; empty when it takes none.
     static QString AlarmResetQuestion(const CConfiguration& sent, const CConfiguration& held);
@@ -108,6 +112,8 @@ public:
 private:
     // Takes events until the transfer on the link has ended.
     void WaitForTransferEnd();
+    // A line in the main window's status bar, until the next one.
+    void ShowStatus(const QString& text);
     CKeeping Keeping(const CLogbookErrors& errors, ELogbookEvent event) const;
 
     CNimbrelSetupDoc& m_document;

@@ -84,12 +84,15 @@ const std::vector<uint32_t>& SearchRates()
 }
 
 CFindResult FindLogger(CPortIo& port, CClock& clock, const std::string& portName, const std::vector<uint32_t>& rates,
-                       const CCancelToken* cancel)
+                       const CCancelToken* cancel, const CFindProgress& progress)
 {
     CFindResult result;
     CFinder finder(port, clock, cancel);
     try {
         for (uint32_t baud : rates) {
+            if (finder.Cancelled()) break;
+            if (progress) progress(portName, baud);
+            // A Stop may have come while progress was being told.
             if (finder.Cancelled()) break;
             if (finder.Answers(portName, baud)) {
                 result.m_found = finder.Identify(baud);

@@ -1,6 +1,7 @@
 // Finding a logger: at which rate a port's logger listens, and who it is.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,13 +32,18 @@ struct CFindResult {
     bool m_bCancelled = false;
 };
 
+// Told, on the searching thread, of each port and rate just before it is
+// tried.
+using CFindProgress = std::function<void(const std::string& portName, uint32_t baud)>;
+
 // Tries portName at each rate in turn: the wake-up line, then "Service\r",
 // waiting for "Service mode started" about as long as the answer takes at
 // that rate. At the first rate it comes back, asks "?\r" (serial number,
 // firmware) and "System?\r" (the name) and ends service mode with "Exit\r".
 // The port is closed at the end, whatever happened. Cancellation ends the
-// search at its next read.
+// search at its next read; progress, when given, hears each rate first.
 CFindResult FindLogger(CPortIo& port, CClock& clock, const std::string& portName,
-                       const std::vector<uint32_t>& rates = SearchRates(), const CCancelToken* cancel = nullptr);
+                       const std::vector<uint32_t>& rates = SearchRates(), const CCancelToken* cancel = nullptr,
+                       const CFindProgress& progress = {});
 
 }  // namespace fennmere

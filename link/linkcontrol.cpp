@@ -94,12 +94,13 @@ bool CLinkControl::StartSafeSend(CPortIo& port, CClock& clock, CConfiguration sn
 }
 
 bool CLinkControl::StartFind(CPortIo& port, CClock& clock, std::vector<std::string> ports,
-                             std::function<void(std::string, CFindResult)> onDone)
+                             std::function<void(std::string, CFindResult)> onDone, CFindProgress progress)
 {
-    return Start(kFindBit, [this, &port, &clock, ports = std::move(ports), onDone = std::move(onDone)] {
+    return Start(kFindBit, [this, &port, &clock, ports = std::move(ports), onDone = std::move(onDone),
+                            progress = std::move(progress)] {
         CFindResult result;
         for (const std::string& name : ports) {
-            result = FindLogger(port, clock, name, SearchRates(), &m_cancel);
+            result = FindLogger(port, clock, name, SearchRates(), &m_cancel, progress);
             if (result.m_found) {
                 if (onDone) onDone(name, std::move(result));
                 return;

@@ -86,9 +86,12 @@ public:
                        std::function<void(CSafeSendResult)> onDone, CLocalTimeSource localTime = ReadLocalTime);
     // Looks for a logger on each of ports in turn (FindLogger) until one
     // answers; onDone gets the port it answered on (empty when none did) and
-    // that port's result (the last port's when none answered).
+    // that port's result (the last port's when none answered). progress,
+    // when given, hears each port and rate before it is tried, on the
+    // transfer thread. CancelTransfer stops the search before its next
+    // read; the result then says it was cancelled.
     bool StartFind(CPortIo& port, CClock& clock, std::vector<std::string> ports,
-                   std::function<void(std::string, CFindResult)> onDone);
+                   std::function<void(std::string, CFindResult)> onDone, CFindProgress progress = {});
     bool StartDefaultConfig(CPortIo& port, CClock& clock, CConfiguration config,
                             CTransferObserver& observer,
                             std::function<void(CDefaultConfigResult)> onDone, CDefaultConfigRun run = {});
@@ -108,7 +111,7 @@ public:
     void StopLive() { Release(kLiveBit); }
 
     // Asks the running transfer (Retrieve, Send or default configuration)
-    // to stop: within a few hundred milliseconds it tells the logger to
+    // or search (StartFind, which ends before its next rate) to stop: within a few hundred milliseconds it tells the logger to
     // leave service mode, closes the port and reports ETransferStatus::Cancelled.
     // Does nothing to a live acquisition (StopLive ends that) or when
     // nothing runs. Any thread.

@@ -84,7 +84,12 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         return std::move(result);
     };
 
+    auto starting = [&hooks](ESafeSendStep step) {
+        if (hooks.m_onStep) hooks.m_onStep(step);
+    };
+
     if (backup) {
+        starting(ESafeSendStep::Backup);
         CStepObserver backupBar(observer, 0, sendFrom);
         CRetrieveResult read = RunRetrieve(port, clock, snapshot, backupBar, cancel);
         if (!read.m_config) {
@@ -125,6 +130,7 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
     auto verify = [&](const std::vector<std::string>& lines, int from, int to) {
         CConfiguration atLoggerRate = snapshot;
         if (!result.m_send.m_strLoggerBaud.empty()) atLoggerRate.m_panel.m_strBaud = result.m_send.m_strLoggerBaud;
+        starting(ESafeSendStep::Verify);
         CStepObserver verifyBar(observer, from, to);
         CRetrieveResult read = RunRetrieve(port, clock, atLoggerRate, verifyBar, cancel);
         if (!read.m_config) {
@@ -149,6 +155,7 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
     };
 
     result.m_bSent = true;
+    starting(ESafeSendStep::Send);
     {
         CStepObserver sendBar(observer, sendFrom, sendTo, stored);
         result.m_send = changesOnly
@@ -173,6 +180,7 @@ CSafeSendResult RunSafeSend(CPortIo& port, CClock& clock, const CConfiguration& 
         result.m_bVerified = false;
         CConfiguration atLoggerRate = snapshot;
         if (!result.m_send.m_strLoggerBaud.empty()) atLoggerRate.m_panel.m_strBaud = result.m_send.m_strLoggerBaud;
+        starting(ESafeSendStep::Send);
         {
             CStepObserver sendBar(observer, verifyTo, 95, stored);
             result.m_send = RunSend(port, clock, atLoggerRate, sendBar, localTime, cancel);

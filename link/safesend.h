@@ -20,8 +20,14 @@ struct CSafeSendSteps {
     bool m_bChangesOnly = false;
 };
 
+// The steps of a safe Send, in the order they start.
+enum class ESafeSendStep { Backup, Send, Verify };
+
 // What the caller hears in the course of a safe Send, on the transfer thread.
 struct CSafeSendHooks {
+    // As each step starts (a changes-only run that falls back to a whole
+    // Send starts Send and Verify again). Must not throw.
+    std::function<void(ESafeSendStep step)> m_onStep;
     // The backup, before the first configuration line is sent (to keep it
     // where it cannot be lost, and to ask whether to go on): false stops the
     // run there, nothing sent, with status ETransferStatus::Cancelled. Must not throw.

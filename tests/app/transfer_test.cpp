@@ -11,7 +11,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -20,6 +24,7 @@
 #include <thread>
 
 #include "app/comparewindow.h"
+#include "app/findcontroller.h"
 #include "app/mainfrm.h"
 #include "app/terminalwindow.h"
 #include "app/transferbridge.h"
@@ -70,6 +75,15 @@ QStringList Rows(const CCompareWindow& window)
         rows << table.item(row, 0)->text() + ": " + table.item(row, 1)->text() + " | " + table.item(row, 2)->text();
     }
     return rows;
+}
+
+// The status bar's lines so far.
+QStringList StatusLines(const QSignalSpy& spy)
+{
+    QStringList lines;
+    for (const QList<QVariant>& call : spy)
+        if (!call[0].toString().isEmpty()) lines << call[0].toString();
+    return lines;
 }
 
 }  // namespace
@@ -130,6 +144,7 @@ private slots:
         app.m_port.m_strOtherReply = "\r\nOK";
         app.Config().m_system.m_strSerial1 = L"19200";
         AddressEdit(app, 6)->setText("77");
+        QSignalSpy status(app.Frame().statusBar(), &QStatusBar::messageChanged);
         Press(app, kPageSerial, true);
         AddressEdit(app, 5)->setText("typed");
         QVERIFY(app.WaitUntilIdle());
@@ -151,6 +166,9 @@ private slots:
         QCOMPARE(window->Table()->horizontalHeaderItem(2)->text(), QStringLiteral("Logger holds"));
         QVERIFY(Rows(*window).filter(QStringLiteral(": \"77\" | \"\"")).size() == 1);
         QCOMPARE(LogbookEvents(app), QStringList({"verify", "send", "before-send"}));
+        QCOMPARE(StatusLines(status),
+                 QStringList({"Reading the logger's configuration for the backup...", "Sending...", "Verifying...",
+                              "Send not verified: the logger holds something else."}));
 
         // Changes only: the line goes out again, is not kept either, and the
         // whole configuration follows it.
@@ -410,6 +428,66 @@ private slots:
         }
         simulator.terminate();
         simulator.waitForFinished(5000);
+#endif
+    }
+
+    // Against the simulator: the window says what it tries, a logger found
+    // goes into the panel with the bar full then empty; silence lists what
+    // was tried and leaves the bar; Escape stops it and changes nothing.
+    void FindLoggerSaysWhatItTriesAndHowItEnded()
+    {
+#ifndef FENNMERE_LOGGERSIM
+        QSKIP("this build has no logger simulator");
+#else
+        // The box (%1 the device; a logger found is named before it) and the bar at the end.
+        struct CRow {
+            QStringList m_options;
+            bool m_bStop;
+            QString m_strBox;
+            int m_nBar;
+        };
+        const std::vector<CRow> rows = {
+            {{"--baud", "19200", "--mismatch", "silence", "--serial", "4711"}, false, " found on %1 at 19200 baud.", 0},
+            {{"--silent"}, false, "No logger answered.\n\nTried: %1 at 115200, 57600, 38400, 19200, 9600, 2400, 1200 "
+                                  "baud.", 85},
+            {{"--silent"}, true, "Find Logger stopped. Nothing was changed.", 0},
+        };
+        for (const CRow& row : rows) {
+            QProcess simulator;
+            simulator.start(QStringLiteral(FENNMERE_LOGGERSIM), row.m_options);
+            QVERIFY(simulator.waitForReadyRead(10000));
+            const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+
+            CTestApp app({}, {}, CreateStandardPage, true);
+            app.Frame().ShowPage(kPageSerial);
+            app.Page(kPageSerial)->ControlAs<CComboList>(kIdPortList)->setEditText(device);
+            app.Page(kPageSerial)->ControlAs<CComboList>(kIdBaudList)->setEditText("9600");
+            QSignalSpy status(app.Frame().statusBar(), &QStatusBar::messageChanged);
+            app.App().Find().StartFindLogger();
+            QProgressDialog* dialog = app.App().Find().ProgressDialog();
+            QVERIFY(dialog != nullptr && dialog->isVisible() && !dialog->isModal());
+            if (row.m_bStop) {
+                QTRY_VERIFY_WITH_TIMEOUT(dialog->labelText().startsWith("Trying"), 10000);
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            }
+            QVERIFY(app.WaitUntilIdle());
+            QVERIFY(app.App().Find().ProgressDialog() == nullptr);
+
+            QCOMPARE(app.m_boxes.m_shown.size(), std::size_t(1));
+            const bool found = row.m_strBox.contains("found");
+            const QString text = app.m_boxes.m_shown[0].m_strText;
+            const QString box = row.m_strBox.contains("%1") ? row.m_strBox.arg(device) : row.m_strBox;
+            QVERIFY2(found ? text.startsWith("Logger 4711 (") && text.endsWith(box) : text == box, qPrintable(text));
+            QCOMPARE(app.Config().m_panel.m_strComPort, device.toStdWString());
+            QCOMPARE(app.Config().m_panel.m_strBaud, CText(found ? L"19200" : L"9600"));
+            QVERIFY(StatusLines(status).contains(QStringLiteral("Trying %1 at 115200 baud...").arg(device)));
+            const int bar = CConfigPageView::PanelIdsFor(kPageSerial).m_nProgress;
+            const int position = app.Page(kPageSerial)->ControlAs<QProgressBar>(bar)->value();
+            // Stopped at once, not at the last rate.
+            QVERIFY2(row.m_bStop ? position < 85 : position == row.m_nBar, qPrintable(QString::number(position)));
+            simulator.terminate();
+            simulator.waitForFinished(5000);
+        }
 #endif
     }
 
