@@ -33,11 +33,10 @@ const CScheme* SchemeOf(std::string_view name)
     return nullptr;
 }
 
-std::optional<CNetworkAddress> Refuse(std::string* error, std::string_view name, std::string_view why)
+std::optional<CNetworkAddress> Refuse(std::string* error, std::string_view, std::string_view why)
 {
     if (error != nullptr) {
-        *error = std::string(name) + ": " + std::string(why) +
-                 " (write rfc2217://HOST:PORT or socket://HOST:PORT, an IPv6 address in brackets)";
+        *error = std::string(why) + "; write rfc2217://HOST:PORT or socket://HOST:PORT, an IPv6 address in brackets";
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include "serialexception.h"
 #include "trace.h"
@@ -15,6 +16,8 @@ constexpr auto kConnectLimit = std::chrono::seconds(10);
 // How long a server may take to answer an option: a slow link's round trip
 // many times over.
 constexpr auto kAnswerLimit = std::chrono::seconds(5);
+// How long a server may refuse connections while it lets the last one go.
+constexpr auto kBusyLimit = std::chrono::seconds(5);
 
 [[noreturn]] void FailSetting(const std::string& device, std::string detail)
 {
@@ -29,20 +32,35 @@ void CNetworkPort::Open(const CNetworkAddress& address, const std::string& devic
     Close();
     m_address = address;
     m_strDevice = device;
-    m_socket.Connect(address.m_strHost, address.m_nPort, device, kConnectLimit);
-    if (address.m_protocol != ENetworkProtocol::Rfc2217) return;
-    try {
-        SendRaw(m_codec.Greeting());
-        const Clock::time_point deadline = Clock::now() + kAnswerLimit;
-        while (!m_codec.ComPortAccepted() && !m_codec.ComPortRefused() && Clock::now() < deadline) Pump(deadline);
-        if (!m_codec.ComPortAccepted()) {
-            FailSetting(device, m_codec.ComPortRefused()
-                                    ? "the server refused RFC 2217: is it a raw port? then write socket://"
-                                    : "the server did not take up RFC 2217: is it a raw port? then write socket://");
+    // A server still closing the last connection to its serial port (one
+    // client at a time) drops a new one at once: it is tried again for a
+    // while, since a transfer closes and opens the port between its phases.
+    const Clock::time_point giveUp = Clock::now() + kBusyLimit;
+    auto pause = std::chrono::milliseconds(50);
+    for (;;) {
+        try {
+            Connect();
+            return;
+        } catch (const CSerialException& e) {
+            Close();
+            if (e.Kind() != ESerialError::HungUp || Clock::now() + pause >= giveUp) throw;
         }
-    } catch (...) {
-        Close();
-        throw;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(800));
+    }
+}
+
+void CNetworkPort::Connect()
+{
+    m_socket.Connect(m_address.m_strHost, m_address.m_nPort, m_strDevice, kConnectLimit);
+    if (m_address.m_protocol != ENetworkProtocol::Rfc2217) return;
+    SendRaw(m_codec.Greeting());
+    const Clock::time_point deadline = Clock::now() + kAnswerLimit;
+    while (!m_codec.ComPortAccepted() && !m_codec.ComPortRefused() && Clock::now() < deadline) Pump(deadline);
+    if (!m_codec.ComPortAccepted()) {
+        FailSetting(m_strDevice, m_codec.ComPortRefused()
+                                     ? "the server refused RFC 2217: is it a raw port? then write socket://"
+                                     : "the server did not take up RFC 2217: is it a raw port? then write socket://");
     }
 }
 

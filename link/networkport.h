@@ -43,6 +43,8 @@ public:
 private:
     using Clock = CNetSocket::Clock;
 
+    // Connects once and, over RFC 2217, negotiates.
+    void Connect();
     // Receives once, until deadline; false when nothing came.
     bool Pump(std::optional<Clock::time_point> deadline);
     void SendRaw(std::string_view bytes);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "networkname.h"
 #include "trace.h"
 
 namespace fennmere {
@@ -12,6 +13,23 @@ std::string ComposeMessage(ESerialError kind, const std::string& device, std::st
 {
     const std::string port = device.empty() ? std::string("the serial port") : device;
     const std::string because = reason.empty() ? std::string() : " (" + reason + ")";
+    // A port on the network has no cable to check: the server and the
+    // network are what the operator can look at.
+    if (IsNetworkPortName(device)) {
+        switch (kind) {
+            case ESerialError::InUse:
+                return port + " is in use by another client of the server" + because +
+                       ": close the other connection, or wait until it ends";
+            case ESerialError::NotFound:
+                return port + " cannot be reached" + because;
+            case ESerialError::BadSetting:
+                return port + " refused the line setting" + because;
+            case ESerialError::HungUp:
+                return port + " was disconnected" + because + ": check the server and the network, and retry";
+            default:
+                break;
+        }
+    }
     switch (kind) {
         case ESerialError::InUse:
             // reason names the holder where the system could tell.
