@@ -5,6 +5,7 @@
 #include "config/configparser.h"
 #include "config/configuration.h"
 #include "config/text.h"
+#include "portnames.h"
 #include "serialexception.h"
 
 namespace fennmere {
@@ -88,8 +89,10 @@ CFindResult FindLogger(CPortIo& port, CClock& clock, const std::string& portName
 {
     CFindResult result;
     CFinder finder(port, clock, cancel);
+    // Through a raw network port every rate is the server's: one try tells.
+    const std::size_t tries = KeepsItsRate(portName) ? std::min<std::size_t>(rates.size(), 1) : rates.size();
     try {
-        for (uint32_t baud : rates) {
+        for (uint32_t baud : std::vector<uint32_t>(rates.begin(), rates.begin() + static_cast<std::ptrdiff_t>(tries))) {
             if (finder.Cancelled()) break;
             if (progress) progress(portName, baud);
             // A Stop may have come while progress was being told.

@@ -40,7 +40,9 @@ using CFindProgress = std::function<void(const std::string& portName, uint32_t b
 // waiting for "Service mode started" about as long as the answer takes at
 // that rate. At the first rate it comes back, asks "?\r" (serial number,
 // firmware) and "System?\r" (the name) and ends service mode with "Exit\r".
-// The port is closed at the end, whatever happened. Cancellation ends the
+// A raw network port ("socket://") is tried at the first rate only: it has
+// the server's rate whatever is asked. The port is closed at the end,
+// whatever happened. Cancellation ends the
 // search at its next read; progress, when given, hears each rate first.
 CFindResult FindLogger(CPortIo& port, CClock& clock, const std::string& portName,
                        const std::vector<uint32_t>& rates = SearchRates(), const CCancelToken* cancel = nullptr,

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "networkname.h"
+
 namespace fennmere {
 
 namespace {
@@ -76,6 +78,22 @@ std::string ResolvePosixPortName(std::string_view name)
         return value[0] == '/' ? std::string(value) : std::string();
     }
     return "/dev/ttyS" + std::to_string(*n - 1);
+}
+
+std::string NetworkPortFor(std::string_view name)
+{
+    if (IsNetworkPortName(name)) return std::string(name);
+    const std::optional<int> n = ParseComPortName(name);
+    if (!n) return {};
+    const std::string variable = "FENNMERE_COM" + std::to_string(*n);
+    const char* value = std::getenv(variable.c_str());
+    return value != nullptr && IsNetworkPortName(value) ? std::string(value) : std::string();
+}
+
+bool KeepsItsRate(std::string_view name)
+{
+    const std::optional<CNetworkAddress> address = ParseNetworkPortName(NetworkPortFor(name));
+    return address && address->m_protocol == ENetworkProtocol::Raw;
 }
 
 std::string ResolveWin32PortName(std::string_view name)

@@ -10,7 +10,9 @@
 //         FENNMERE_COM3=/dev/ttyUSB0
 //         FENNMERE_COM7=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1234-if00-port0
 //     so that a USB adapter or a pseudo-terminal (the logger simulator) can
-//     stand in for a numbered port. The value must be an absolute path.
+//     stand in for a numbered port. The value must be an absolute path, or
+//     a network port (FENNMERE_COM4=rfc2217://10.0.0.7:4001, on every
+//     platform).
 //   - A name starting with '/' is a device path and is used as it stands
 //     (/dev/ttyUSB0, /dev/serial/by-id/..., /dev/pts/3).
 //
@@ -38,6 +40,16 @@ std::optional<int> ParseComPortName(std::string_view name);
 
 // "COM<n>".
 std::string ComPortName(int n);
+
+// The network port ("rfc2217://...", "socket://...") a name stands for: the
+// name itself, or what FENNMERE_COM<n> names for "COM<n>"; empty for a name
+// that stands for a device.
+std::string NetworkPortFor(std::string_view name);
+
+// Whether the port a name stands for keeps the rate its far end was set
+// to: a raw network port ("socket://..."), which passes bytes through and
+// has no way to set the line.
+bool KeepsItsRate(std::string_view name);
 
 // The device a name stands for under the POSIX rules above, or an empty
 // string when it stands for none.

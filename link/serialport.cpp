@@ -41,8 +41,8 @@ void CSerialPort::Open(const std::string& name, uint32_t baud, EParity parity, u
                        EFlowControl flow)
 {
     Close();
-    if (IsNetworkPortName(name)) {
-        OpenNetwork(name);
+    if (const std::string network = NetworkPortFor(name); !network.empty()) {
+        OpenNetwork(network);
     } else {
         OpenDevice(name);
     }

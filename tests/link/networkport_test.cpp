@@ -1,10 +1,13 @@
 // Network port names and the telnet layer of RFC 2217, as tables.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
 #include "link/networkname.h"
+#include "link/portnames.h"
 #include "link/serialport.h"
 #include "link/telnetcodec.h"
 
@@ -45,6 +48,16 @@ TEST(NetworkPortTest, NamesAreReadOrRefusedWithAReason)
             EXPECT_NE(error.find(row.m_pszWhy), std::string::npos) << error;
         }
     }
+
+    // A numbered port may stand for a network port; only a raw one keeps its rate.
+    ::setenv("FENNMERE_COM9", "socket://10.0.0.7:23", 1);
+    EXPECT_EQ(NetworkPortFor("COM9"), "socket://10.0.0.7:23");
+    EXPECT_TRUE(KeepsItsRate("COM9"));
+    EXPECT_TRUE(KeepsItsRate("socket://h:1"));
+    EXPECT_FALSE(KeepsItsRate("rfc2217://h:1"));
+    EXPECT_FALSE(KeepsItsRate("/dev/ttyUSB0"));
+    EXPECT_EQ(NetworkPortFor("COM8"), "");
+    ::unsetenv("FENNMERE_COM9");
 }
 
 std::string Bytes(std::initializer_list<int> bytes)

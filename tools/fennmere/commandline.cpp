@@ -8,6 +8,7 @@
 #include "config/sensorfile.h"
 #include "fennmereversion.h"
 #ifdef FENNMERE_HAVE_LINK
+#include "link/networkname.h"
 #include "link/serialport.h"
 #endif
 
@@ -271,6 +272,9 @@ void CPortOption::CheckDistinct() const
     std::set<std::string> seen;
     for (const std::string& port : m_ports) {
         if (port.empty()) throw CUsageError("--port needs a port");
+        if (std::string why; IsNetworkPortName(port) && !ParseNetworkPortName(port, &why)) {
+            throw CUsageError("--port " + port + ": " + why);
+        }
         if (!seen.insert(port).second) throw CUsageError("--port " + port + " given twice");
     }
 }
@@ -324,6 +328,8 @@ void CSendStepOptions::Declare(CLI::App& app)
     app.add_flag("--no-backup", m_bNoBackup, "do not read the logger's configuration first");
     app.add_flag("--no-verify", m_bNoVerify, "do not read it back afterwards");
     app.add_flag("--changes-only", m_bChangesOnly, "send only what differs from the logger's configuration");
+    app.add_flag("--force", m_bForce,
+                 "send through a socket:// port although its rate cannot follow the logger's Serial2 rate");
 }
 
 void ExpectPositional(const CPositional& positional, std::size_t min, std::size_t max)

@@ -123,6 +123,9 @@ struct CSendStepOptions {
     bool m_bNoBackup = false;
     bool m_bNoVerify = false;
     bool m_bChangesOnly = false;
+    // Send through a socket:// port although the Send switches the logger
+    // to a Serial2 rate the port cannot follow.
+    bool m_bForce = false;
 
     void Declare(CLI::App& app);
 };

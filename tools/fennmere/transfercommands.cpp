@@ -17,6 +17,7 @@
 #include "link/clock.h"
 #include "link/defaultconfig.h"
 #include "link/exchange.h"
+#include "link/portnames.h"
 #include "link/retrieve.h"
 #include "link/safesend.h"
 #include "link/send.h"
@@ -282,9 +283,34 @@ int SendToEveryPort(const CPortOption& port, const CSendStepOptions& options, co
 
 }  // namespace
 
+namespace {
+
+// A Send ends with the logger at its Serial2 rate, which a raw network port
+// cannot follow: said before anything is sent, and refused unless forced.
+void CheckRateCanFollow(const CPortOption& port, const CSendStepOptions& options, const CConfiguration& config)
+{
+    const uint32_t serial2 = BaudFromText(config.m_system.m_strSerial2);
+    const uint32_t pc = BaudFromText(config.m_panel.m_strBaud);
+    if (serial2 == 0 || serial2 == pc) return;
+    for (const std::string& name : port.m_ports) {
+        if (!KeepsItsRate(name)) continue;
+        const std::string why = name + " cannot change its rate, and this Send switches the logger to its Serial2 rate " +
+                                std::to_string(serial2) + " (the PC rate is " + std::to_string(pc) + ")";
+        if (!options.m_bForce) {
+            throw CUsageError(why + ": set Serial2 to " + std::to_string(pc) +
+                              ", reach the server through rfc2217://, or add --force");
+        }
+        std::fprintf(stderr, "warning: %s; afterwards the server's line must be set to %u baud to reach it\n",
+                     why.c_str(), serial2);
+    }
+}
+
+}  // namespace
+
 int SendSafely(const CPortOption& port, const CSendStepOptions& options, const CConfiguration& config,
                ELogbookEvent sentEvent, bool fromSetupFile)
 {
+    CheckRateCanFollow(port, options, config);
     if (port.Several()) return SendToEveryPort(port, options, config, sentEvent, fromSetupFile);
     CConsoleObserver observer(ETransferKind::Send);
     CCancelToken cancel;
