@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 . scripts/deps.sh
 fennmere_need_packages cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev \
-    g++-mingw-w64-x86-64-posix qt6-base-dev nlohmann-json3-dev libcli11-dev libedit-dev pkg-config wine64 \
+    g++-mingw-w64-x86-64-posix qt6-base-dev nlohmann-json3-dev libcli11-dev libedit-dev pkg-config wine64 ser2net \
     binutils-mingw-w64-x86-64
 
 jobs=${FENNMERE_JOBS:-2}

@@ -453,3 +453,54 @@ TEST_F(CliLiveTest, TerminalSendsScriptedLinesAndShowsTheAnswers)
     EXPECT_TRUE(std::regex_search(ReadFile(log), std::regex(" > Exit\n[^>]* < Service mode ended\n"))) << ReadFile(log);
     EXPECT_EQ(fs::status(log).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
+
+// The same transfers through a real ser2net in front of the simulator's
+// terminal: a raw port and an RFC 2217 port give what the terminal gives,
+// and over RFC 2217 a Send switches to the Serial2 rate as on the terminal.
+TEST_F(CliLiveTest, Ser2netCarriesTransfersAsTheTerminalDoes)
+{
+    const std::string ser2net = "/usr/sbin/ser2net";
+    if (::access(ser2net.c_str(), X_OK) != 0) GTEST_SKIP() << "ser2net is not installed";
+    const std::string tty = (m_dir / "tty").string();
+    CChild sim(fennmere::test::SimulatorPath(), {"--link", tty});
+    ASSERT_EQ(sim.FirstLine().rfind("/dev/", 0), 0u);
+    const int raw = 20000 + ::getpid() % 20000;
+    const std::string line = "  connector: serialdev," + tty + ",115200n81,local\n";
+    const std::string yaml = Put("ser2net.yaml", "connection: &raw\n  accepter: tcp,127.0.0.1," + std::to_string(raw) +
+                                                     "\n" + line + "connection: &rfc\n  accepter: telnet(rfc2217),tcp,"
+                                                     "127.0.0.1," + std::to_string(raw + 1) + "\n" + line);
+    CChild server(ser2net, {"-n", "-c", yaml, "-P", (m_dir / "ser2net.pid").string()});
+    const std::string socketPort = "socket://127.0.0.1:" + std::to_string(raw);
+    const std::string rfcPort = "rfc2217://127.0.0.1:" + std::to_string(raw + 1);
+    auto fennmere = [](std::vector<std::string> args) {
+        args.insert(args.end(), {"--sensors", "/dev/null"});
+        return RunCommand(fennmere::test::FennmerePath(), args, 120);
+    };
+    // ser2net listens a moment after it starts: the first Retrieve waits for it.
+    auto direct = fennmere({"retrieve", "--port", tty, "-o", (m_dir / "tty.txt").string()});
+    ASSERT_EQ(direct.m_nExit, 0) << direct.m_strErr;
+    for (const std::string& port : {socketPort, rfcPort}) {
+        const std::string out = (m_dir / "net.txt").string();
+        auto run = fennmere({"retrieve", "--port", port, "-o", out});
+        for (int tries = 0; run.m_nExit == 6 && run.m_strErr.find("refused") != std::string::npos && tries < 100;
+             ++tries) {
+            std::this_thread::sleep_for(100ms);
+            run = fennmere({"retrieve", "--port", port, "-o", out});
+        }
+        ASSERT_EQ(run.m_nExit, 0) << port << ": " << run.m_strErr;
+        EXPECT_EQ(ReadFile(out), ReadFile(m_dir / "tty.txt")) << port;
+    }
+
+    std::string setup = ReadFile(m_dir / "tty.txt");
+    setup.replace(setup.find("Serial2 115200"), 14, "Serial2 9600");
+    const std::string slower = Put("slower.txt", setup);
+    auto refused = fennmere({"send", slower, "--port", socketPort});
+    EXPECT_EQ(refused.m_nExit, 2) << refused.m_strErr;
+    EXPECT_NE(refused.m_strErr.find("cannot change its rate"), std::string::npos) << refused.m_strErr;
+    auto sent = fennmere({"send", slower, "--port", rfcPort});
+    EXPECT_EQ(sent.m_nExit, 0) << sent.m_strErr;
+    EXPECT_NE(sent.m_strErr.find("sent and verified"), std::string::npos) << sent.m_strErr;
+    auto after = fennmere({"retrieve", "--port", rfcPort, "--baud", "9600", "-o", (m_dir / "after.txt").string()});
+    EXPECT_EQ(after.m_nExit, 0) << after.m_strErr;
+    EXPECT_NE(ReadFile(m_dir / "after.txt").find("\nSerial2 9600\r\n"), std::string::npos);
+}
