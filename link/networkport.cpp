@@ -16,6 +16,8 @@ constexpr auto kConnectLimit = std::chrono::seconds(10);
 // How long a server may take to answer an option: a slow link's round trip
 // many times over.
 constexpr auto kAnswerLimit = std::chrono::seconds(5);
+// The least time a raw port is watched for the server closing it at once.
+constexpr auto kRawSettle = std::chrono::milliseconds(100);
 // How long a server may refuse connections while it lets the last one go.
 constexpr auto kBusyLimit = std::chrono::seconds(5);
 
@@ -27,19 +29,21 @@ constexpr auto kBusyLimit = std::chrono::seconds(5);
 
 }  // namespace
 
-void CNetworkPort::Open(const CNetworkAddress& address, const std::string& device)
+void CNetworkPort::Open(const CNetworkAddress& address, const std::string& device, const CLineSettings& settings)
 {
     Close();
     m_address = address;
     m_strDevice = device;
     // A server still closing the last connection to its serial port (one
-    // client at a time) drops a new one at once: it is tried again for a
-    // while, since a transfer closes and opens the port between its phases.
+    // client at a time) drops a new one, at once or once it has tried the
+    // device: it is tried again for a while, since a transfer closes and
+    // opens the port between its phases.
     const Clock::time_point giveUp = Clock::now() + kBusyLimit;
     auto pause = std::chrono::milliseconds(50);
     for (;;) {
         try {
             Connect();
+            SetState(settings);
             return;
         } catch (const CSerialException& e) {
             Close();
@@ -52,8 +56,18 @@ void CNetworkPort::Open(const CNetworkAddress& address, const std::string& devic
 
 void CNetworkPort::Connect()
 {
+    const Clock::time_point start = Clock::now();
     m_socket.Connect(m_address.m_strHost, m_address.m_nPort, m_strDevice, kConnectLimit);
-    if (m_address.m_protocol != ENetworkProtocol::Rfc2217) return;
+    if (m_address.m_protocol != ENetworkProtocol::Rfc2217) {
+        // A raw port says nothing when it takes the connection, and a server
+        // whose serial port is busy closes it right away: a few round trips
+        // (the connection took one) show which.
+        const auto roundTrip = Clock::now() - start;
+        const Clock::time_point settled = Clock::now() + std::max<Clock::duration>(kRawSettle, 3 * roundTrip);
+        while (Clock::now() < settled && Pump(settled)) {
+        }
+        return;
+    }
     SendRaw(m_codec.Greeting());
     const Clock::time_point deadline = Clock::now() + kAnswerLimit;
     while (!m_codec.ComPortAccepted() && !m_codec.ComPortRefused() && Clock::now() < deadline) Pump(deadline);
@@ -144,8 +158,10 @@ std::size_t CNetworkPort::Read(void* buffer, std::size_t count, const CSerialTim
 void CNetworkPort::Purge(uint32_t flags)
 {
     if ((flags & kPurgeRxClear) == 0) return;
-    // What is on its way is dropped as it comes in: only what has arrived.
-    while (Pump(Clock::now())) {
+    // What is on its way is dropped as it comes in: only what has arrived
+    // (a logger that streams without pause must not keep this going).
+    const Clock::time_point now = Clock::now();
+    for (int i = 0; i < 64 && Pump(now); ++i) {
     }
     m_pending.clear();
     if (m_address.m_protocol == ENetworkProtocol::Rfc2217) SendRaw(CTelnetCodec::PurgeData(kPurgeReceiveBuffer));

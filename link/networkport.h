@@ -22,9 +22,9 @@ namespace fennmere {
 
 class CNetworkPort {
 public:
-    // Connects and, over RFC 2217, waits for the server to take up the
-    // serial option. Throws CSerialException naming device.
-    void Open(const CNetworkAddress& address, const std::string& device);
+    // Connects and sets the line (over RFC 2217, once the server has taken
+    // up the serial option). Throws CSerialException naming device.
+    void Open(const CNetworkAddress& address, const std::string& device, const CLineSettings& settings);
     void Close() noexcept;
     bool IsOpen() const { return m_socket.IsOpen(); }
     ENetworkProtocol Protocol() const { return m_address.m_protocol; }

@@ -41,34 +41,36 @@ void CSerialPort::Open(const std::string& name, uint32_t baud, EParity parity, u
                        EFlowControl flow)
 {
     Close();
-    if (const std::string network = NetworkPortFor(name); !network.empty()) {
-        OpenNetwork(network);
-    } else {
-        OpenDevice(name);
-    }
-    // A port left open with a setting it refused would stay locked against
-    // every other application until the next Open or Close of this object.
-    try {
-        CLineSettings settings = GetState();
+    auto apply = [&](CLineSettings settings) {
         settings.m_nBaudRate = baud;
         settings.m_nDataBits = dataBits;
         if (IsKnown(parity)) settings.m_parity = parity;
         if (IsKnown(stopBits)) settings.m_stopBits = stopBits;
         if (IsKnown(flow)) settings.m_flowControl = flow;
-        SetState(settings);
+        return settings;
+    };
+    if (const std::string network = NetworkPortFor(name); !network.empty()) {
+        OpenNetwork(network, apply(CLineSettings{}));
+        return;
+    }
+    OpenDevice(name);
+    // A port left open with a setting it refused would stay locked against
+    // every other application until the next Open or Close of this object.
+    try {
+        SetState(apply(GetState()));
     } catch (...) {
         Close();
         throw;
     }
 }
 
-void CSerialPort::OpenNetwork(const std::string& name)
+void CSerialPort::OpenNetwork(const std::string& name, const CLineSettings& settings)
 {
     std::string error;
     const std::optional<CNetworkAddress> address = ParseNetworkPortName(name, &error);
     if (!address) ThrowSerialException(CSerialException(0, ESerialError::NotFound, name, error));
     auto network = std::make_unique<CNetworkPort>();
-    network->Open(*address, name);
+    network->Open(*address, name, settings);
     m_pNetwork = std::move(network);
     m_strDevice = name;
     m_timeouts = CSerialTimeouts{};

@@ -146,8 +146,9 @@ private:
     // Backend: resolves name, opens the device exclusively and sets
     // m_hComm; throws with the port still closed.
     void OpenDevice(const std::string& name);
-    // A network port name: connects m_pNetwork; throws with the port closed.
-    void OpenNetwork(const std::string& name);
+    // A network port name: connects m_pNetwork with the line setting;
+    // throws with the port closed.
+    void OpenNetwork(const std::string& name, const CLineSettings& settings);
     // The backend's halves of the operations above, for a device.
     void CloseDevice();
     void DeviceWrite(const void* buffer, std::size_t count);
